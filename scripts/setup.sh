@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Brindle needs to build, run and test. Idempotent: it installs only
+# what is missing and says nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ cmake ninja-build pkg-config clang-format
+  # Qt and friends
+  qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev qtkeychain-qt6-dev
+  # keyring used by the app and the keyring integration tests
+  gnome-keyring dbus-daemon dbus-bin
+  # TLS: trust store for production fetches, openssl to mint test certificates
+  ca-certificates openssl libssl-dev
+  # a font so the offscreen platform can render text
+  fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null | grep -qx installed; then
+    missing+=("$p")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
