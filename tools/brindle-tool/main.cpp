@@ -1,29 +1,26 @@
 // brindle-tool: subcommands over the real library code, for developers, benchmarks and checks.
+#include "commands.h"
 #include "toolio.h"
 
 #include <QCoreApplication>
-
-#include <functional>
-#include <map>
 
 using namespace brindle::tool;
 
 namespace {
 
-struct Command {
-    QString summary;
-    std::function<int(QStringList)> run;
-};
-
-const std::map<QString, Command> &commands() {
-    static const std::map<QString, Command> table{};
-    return table;
+CommandList allCommands() {
+    CommandList all;
+    for (const auto &list : std::vector<CommandList>{
+             // one entry per subsystem, e.g. segmentCommands(),
+         })
+        all.insert(all.end(), list.begin(), list.end());
+    return all;
 }
 
-int printUsage() {
+int printUsage(const CommandList &commands) {
     printError(QStringLiteral("usage: brindle-tool COMMAND [ARGS...]\n\ncommands:"));
-    for (const auto &[name, command] : commands())
-        printError(QStringLiteral("  %1  %2").arg(name, -18).arg(command.summary));
+    for (const auto &command : commands)
+        printError(QStringLiteral("  %1  %2").arg(command.name, -18).arg(command.summary));
     return usage;
 }
 
@@ -32,10 +29,13 @@ int printUsage() {
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
+    const auto commands = allCommands();
     if (args.isEmpty())
-        return printUsage();
-    const auto it = commands().find(args.takeFirst());
-    if (it == commands().end())
-        return printUsage();
-    return it->second.run(args);
+        return printUsage(commands);
+    const auto name = args.takeFirst();
+    for (const auto &command : commands) {
+        if (command.name == name)
+            return command.run(args);
+    }
+    return printUsage(commands);
 }
