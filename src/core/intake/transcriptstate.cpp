@@ -14,14 +14,6 @@ bool isTerminator(QChar c) {
     return c == u'.' || c == u'!' || c == u'?';
 }
 
-// `committed` continues into `full` only when it is a prefix that ends on a character boundary:
-// a combining mark or joiner added to its last character changes that character.
-bool continuesFrom(const QString &full, const QString &committed) {
-    if (!full.startsWith(committed))
-        return false;
-    return text::indexOfCluster(full, text::length(committed)) == committed.size();
-}
-
 } // namespace
 
 TranscriptUpdate TranscriptState::update(const QString &report, bool isFinal) {
@@ -42,7 +34,7 @@ TranscriptUpdate TranscriptState::update(const QString &report, bool isFinal) {
     if (full == committed)
         return finish({QString(), false, false, text::length(full), full, number});
 
-    const bool prefixBreak = !committed.isEmpty() && !continuesFrom(full, committed);
+    const bool prefixBreak = !committed.isEmpty() && !full.startsWith(committed);
     const std::int64_t committedCount = text::length(committed);
     const QString tail = prefixBreak ? full : text::dropFirst(full, committedCount);
     const bool correction = isCorrection(tail);
