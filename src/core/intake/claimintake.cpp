@@ -3,6 +3,7 @@
 #include "textmeasure.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace brindle {
 
@@ -113,7 +114,8 @@ TranscriptUpdate ClaimIntake::reconcileRevision(TranscriptUpdate update, const Q
     // "Sorry, I mean ..." refers to the most recent claim even when the ranges do not meet.
     if (update.correction && !known.isEmpty()) {
         const auto latest = std::max_element(known.cbegin(), known.cend(), [](auto &a, auto &b) {
-            return std::pair(a.utterance, a.start) < std::pair(b.utterance, b.start);
+            return std::tuple(a.utterance, a.start, a.end) <
+                   std::tuple(b.utterance, b.start, b.end);
         });
         affected.insert(*latest);
     }

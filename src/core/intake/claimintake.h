@@ -8,9 +8,9 @@
  * When wording that already produced claims is revised or corrected, the stale claims are withdrawn
  * wherever they are before the new wording is queued.
  *
- * The session controller owns one ClaimIntake for its whole life and implements ClaimIntakeHost;
- * both must outlive nothing here: timers are TimerHandles owned by this object, so destroying it
- * cancels them. Main thread only.
+ * The session controller owns one ClaimIntake for its whole life and implements ClaimIntakeHost.
+ * The scheduler and the host must outlive it; its timers are TimerHandles it owns, so destroying
+ * it cancels them. Main thread only.
  */
 #pragma once
 
