@@ -12,22 +12,19 @@ const auto mic = ClaimIntake::microphoneChannel();
 
 struct FakeHost final : ClaimIntakeHost {
     bool running = true;
-    bool starting = false;
     std::int64_t maxChecks = 100;
-    QString transcript;
-    QString status;
+    QString transcript, status;
     QStringList errors;
     int drains = 0;
-    int refreshes = 0;
 
     bool isRunning() const override { return running; }
-    bool isStarting() const override { return starting; }
+    bool isStarting() const override { return false; }
     std::int64_t maxChecksPerSession() const override { return maxChecks; }
     void setTranscript(const QString &text) override { transcript = text; }
     void setStatus(const QString &text) override { status = text; }
     void setError(const QString &message) override { errors << message; }
     void drainQueue() override { ++drains; }
-    void refreshCounts() override { ++refreshes; }
+    void refreshCounts() override {}
 };
 
 struct Session {
@@ -149,24 +146,15 @@ private Q_SLOTS:
         QCOMPARE(s.host.drains, 0);
     }
 
-    void rewordingReplacesTheQueuedClaim_data() {
-        QTest::addColumn<bool>("running"); // otherwise starting: the status is left alone
-        QTest::newRow("running") << true;
-        QTest::newRow("starting") << false;
-    }
-
     void rewordingReplacesTheQueuedClaim() {
-        QFETCH(bool, running);
         Session s;
         s.intake.handleTranscript(QStringLiteral("the bridge opened in 1932."), false);
         s.scheduler.advance(1s);
-        s.host.running = running;
-        s.host.starting = !running;
         s.intake.handleTranscript(QStringLiteral("the bridge opened in 1937."), false);
         s.scheduler.advance(1s);
         QCOMPARE(s.texts(), QStringList{QStringLiteral("the bridge opened in 1937.")});
         QCOMPARE(s.jobs()[0].origin, (ClaimOrigin{app, 0, 0, 26}));
-        QCOMPARE(s.host.status, running ? ClaimIntake::revisedStatus() : QString());
+        QCOMPARE(s.host.status, ClaimIntake::revisedStatus());
     }
 
     void correctionsWithdrawTheLatestClaimOfTheirChannelOnly() {
@@ -203,15 +191,13 @@ private Q_SLOTS:
         for (auto o : {stale, kept}) {
             s.book.queue.enqueue(s.job(o));
             s.book.recent.append({s.scheduler.now(), QString(), o});
-            s.book.findings.append(Finding{});
-            s.book.findings.last().origin = o;
+            s.book.findings.append(Finding{.origin = o});
         }
         s.intake.withdraw({stale});
         QVERIFY(staleCheck.stop_requested() && !keptCheck.stop_requested());
         QCOMPARE(s.book.active.keys(), QList<QUuid>{keptId});
         QVERIFY(s.book.knownOrigins(app) == QSet<ClaimOrigin>{kept});
         QCOMPARE(s.book.recent.size(), 1);
-        QCOMPARE(s.host.drains, 1);
     }
 
     void stoppingAndClearingForgetTheSession() {
@@ -234,7 +220,8 @@ private Q_SLOTS:
         QCOMPARE(s.book.findings.size() + s.book.queue.dropped + s.book.filtered, 0);
         s.host.running = false;
         s.say({"Ignored while idle."});
-        QVERIFY(s.jobs().isEmpty() && s.host.transcript.startsWith(u'I'));
+        QVERIFY(s.jobs().isEmpty());
+        QCOMPARE(s.host.transcript, QStringLiteral("It is sunny and warm"));
     }
 };
 
