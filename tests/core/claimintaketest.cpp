@@ -1,0 +1,229 @@
+#include "claimintake.h"
+#include "testregistry.h"
+#include "virtualscheduler.h"
+
+using namespace brindle;
+using namespace std::chrono_literals;
+
+namespace {
+
+const auto app = ClaimIntake::applicationChannel();
+const auto mic = ClaimIntake::microphoneChannel();
+
+struct FakeHost final : ClaimIntakeHost {
+    bool running = true;
+    std::int64_t maxChecks = 100;
+    QString transcript, status;
+    QStringList errors;
+    int drains = 0;
+
+    bool isRunning() const override { return running; }
+    bool isStarting() const override { return false; }
+    std::int64_t maxChecksPerSession() const override { return maxChecks; }
+    void setTranscript(const QString &text) override { transcript = text; }
+    void setStatus(const QString &text) override { status = text; }
+    void setError(const QString &message) override { errors << message; }
+    void drainQueue() override { ++drains; }
+    void refreshCounts() override {}
+};
+
+struct Session {
+    test::VirtualScheduler scheduler;
+    const QDateTime began = scheduler.now();
+    FakeHost host;
+    ClaimIntake intake{scheduler, host};
+    ClaimBook &book = intake.book();
+
+    const QList<ClaimJob> &jobs() const { return book.queue.jobs; }
+    QStringList texts() const {
+        QStringList out;
+        for (const auto &job : jobs())
+            out << job.text;
+        return out;
+    }
+    ClaimJob job(std::optional<ClaimOrigin> origin, double age = 0) const {
+        return {QUuid::createUuid(), QString::number(age),
+                scheduler.now().addMSecs(qint64(-age * 1000)), origin};
+    }
+    void say(std::initializer_list<const char *> finals) {
+        for (const auto *text : finals)
+            intake.handleTranscript(QString::fromUtf8(text), true);
+    }
+};
+
+} // namespace
+
+class ClaimIntakeTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void continuousSpeechIsCutAtFinishedSentences() {
+        Session s;
+        const auto words = QStringLiteral("The tower is 300 metres tall. It opened in 1889 and was "
+                                          "the tallest tower. It stands in central Paris today")
+                               .split(u' ');
+        for (qsizetype i = 0; i < words.size(); ++i) { // one partial every 0.5 s for 10 s
+            if (i > 0)
+                s.scheduler.advance(500ms);
+            QCOMPARE(s.jobs().size(), i < 8 ? 0 : i < 16 ? 1 : 2); // max-wait at 4 s and 8 s
+            s.intake.handleTranscript(words.mid(0, i + 1).join(u' '), false);
+        }
+        s.scheduler.advance(1s);
+        QCOMPARE(s.texts(), (QStringList{QStringLiteral("The tower is 300 metres tall."),
+                                         QStringLiteral("It opened in 1889 and was the tallest "
+                                                        "tower."),
+                                         QStringLiteral("It stands in central Paris today")}));
+        QList<double> heard;
+        for (const auto &job : s.jobs())
+            heard << secondsBetween(s.began, job.heardAt);
+        QCOMPARE(heard, (QList<double>{3.5, 7.5, 10.0}));
+        QCOMPARE(s.jobs()[1].origin, (ClaimOrigin{app, 0, 29, 74}));
+        QCOMPARE(s.scheduler.pendingCount(), 0u);
+    }
+
+    void finalReportIsTakenAtOnce() {
+        Session s;
+        s.intake.handleTranscript(QStringLiteral("The bridge is long"), false);
+        s.scheduler.advance(300ms);
+        s.intake.handleTranscript(QStringLiteral("The bridge is long."), true);
+        QCOMPARE(s.texts(), QStringList{QStringLiteral("The bridge is long.")});
+        QCOMPARE(secondsBetween(s.began, s.jobs()[0].heardAt), 0.3);
+        QCOMPARE(s.scheduler.pendingCount(), 0u);
+        QCOMPARE(s.intake.segments()[app], (TranscriptState{QString(), 0, 1}));
+    }
+
+    void candidateLength_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("queued");
+        QTest::newRow("7") << QStringLiteral("Go now.") << false;
+        QTest::newRow("8") << QStringLiteral("Go now!!") << true;
+        QTest::newRow("7 toned thumbs")
+            << QStringLiteral("\U0001F44D\U0001F3FD").repeated(7) << false;
+        QTest::newRow("8 with marks") << QStringLiteral("Cafe\u0301s ok") << true;
+    }
+
+    void candidateLength() {
+        QFETCH(QString, text);
+        Session s;
+        s.intake.handleTranscript(text, true);
+        QTEST(!s.jobs().isEmpty(), "queued");
+    }
+
+    void offsetsAndCutsCountCharacters() {
+        Session s;
+        const auto first = QStringLiteral("Cafe\u0301 \U0001F1EB\U0001F1F7 is open.");
+        const auto thumbs = QStringLiteral("\U0001F44D\U0001F3FD").repeated(6100);
+        s.intake.handleTranscript(first, false);
+        s.scheduler.advance(1s);
+        s.intake.handleTranscript(first + u' ' + thumbs, true);
+        QCOMPARE(s.jobs()[0].origin, (ClaimOrigin{app, 0, 0, 15}));
+        QCOMPARE(s.jobs()[1].origin, (ClaimOrigin{app, 0, 15, 6116}));
+        QCOMPARE(s.jobs()[1].text, thumbs.left(2500 * 4));
+        QCOMPARE(s.host.transcript, thumbs.left(6000 * 4));
+    }
+
+    void queueKeepsFourYoungJobs() {
+        Session s;
+        JobQueue queue;
+        for (double age : {40.0, 31.0, 29.9, 10.0, 0.0})
+            queue.enqueue(s.job(std::nullopt, age));
+        QCOMPARE(queue.dropped, 1); // the fifth job pushed out the oldest
+        QCOMPARE(queue.next(s.scheduler.now())->text, QStringLiteral("29.9"));
+        QCOMPARE(queue.dropped, 2); // the 31-second-old job was skipped
+        queue.next(s.scheduler.now());
+        queue.next(s.scheduler.now());
+        QCOMPARE(queue.next(s.scheduler.now()), std::nullopt);
+    }
+
+    void checkLimitSetsEveryCandidateAside() {
+        Session s;
+        s.host.maxChecks = s.book.checksUsed = 2;
+        s.say({"The moon is made of rock."});
+        s.intake.submit(s.job(std::nullopt));
+        QCOMPARE(s.host.errors, QStringList(2, ClaimIntake::checkLimitMessage()));
+        QCOMPARE(s.book.filtered, 2);
+        QVERIFY(s.jobs().isEmpty());
+        QCOMPARE(s.host.drains, 0);
+    }
+
+    void rewordingReplacesTheQueuedClaim() {
+        Session s;
+        s.intake.handleTranscript(QStringLiteral("the bridge opened in 1932."), false);
+        s.scheduler.advance(1s);
+        s.intake.handleTranscript(QStringLiteral("the bridge opened in 1937."), false);
+        s.scheduler.advance(1s);
+        QCOMPARE(s.texts(), QStringList{QStringLiteral("the bridge opened in 1937.")});
+        QCOMPARE(s.jobs()[0].origin, (ClaimOrigin{app, 0, 0, 26}));
+        QCOMPARE(s.host.status, ClaimIntake::revisedStatus());
+    }
+
+    void correctionsWithdrawTheLatestClaimOfTheirChannelOnly() {
+        Session s;
+        s.say({"The bridge is 2 km long.", "The bridge opened in 1932.", "You: I think it is red.",
+               "You: Sorry, I mean orange.", "sorry, I mean 1937"});
+        QCOMPARE(s.texts(), (QStringList{QStringLiteral("The bridge is 2 km long."),
+                                         QStringLiteral("You: Sorry, I mean orange."),
+                                         QStringLiteral("sorry, I mean 1937")}));
+        QCOMPARE(s.jobs()[2].origin, (ClaimOrigin{app, 2, 0, 18}));
+    }
+
+    void revisionsPullTheBoundBackAcrossOverlappingClaims() {
+        Session s;
+        for (auto o : {ClaimOrigin{app, 0, 0, 12}, ClaimOrigin{app, 0, 10, 30},
+                       ClaimOrigin{app, 0, 40, 50}, ClaimOrigin{app, 1, 0, 20}})
+            s.intake.submit(s.job(o));
+        const auto full = QStringLiteral("The tower is tall and the river is wide and deep");
+        const auto result =
+            s.intake.reconcileRevision({QStringLiteral("deep"), true, false, 25, full, 0}, app);
+        QCOMPARE(result.start, 0);
+        QCOMPARE(result.text, full);
+        QCOMPARE(s.jobs().size(), 1);
+        QCOMPARE(s.jobs()[0].origin, (ClaimOrigin{app, 1, 0, 20}));
+    }
+
+    void withdrawReachesEveryPlace() {
+        Session s;
+        const ClaimOrigin stale{app, 0, 0, 10}, kept{app, 1, 0, 10};
+        const CancelSource staleCheck, keptCheck;
+        const auto staleId = QUuid::createUuid(), keptId = QUuid::createUuid();
+        s.book.active = {{staleId, staleCheck}, {keptId, keptCheck}};
+        s.book.activeOrigins = {{staleId, stale}, {keptId, kept}};
+        for (auto o : {stale, kept}) {
+            s.book.queue.enqueue(s.job(o));
+            s.book.recent.append({s.scheduler.now(), QString(), o});
+            s.book.findings.append(Finding{.origin = o});
+        }
+        s.intake.withdraw({stale});
+        QVERIFY(staleCheck.stop_requested() && !keptCheck.stop_requested());
+        QCOMPARE(s.book.active.keys(), QList<QUuid>{keptId});
+        QVERIFY(s.book.knownOrigins(app) == QSet<ClaimOrigin>{kept});
+        QCOMPARE(s.book.recent.size(), 1);
+    }
+
+    void stoppingAndClearingForgetTheSession() {
+        Session s;
+        s.say({"You: It is raining."});
+        s.intake.handleTranscript(QStringLiteral("It is sunny and warm"), false);
+        const CancelSource check;
+        s.book.active.insert(QUuid::createUuid(), check);
+        s.book.findings.append(Finding{});
+        s.book.queue.dropped = s.book.filtered = 2;
+        const auto generation = s.book.generation;
+
+        s.intake.endSession();
+        QVERIFY(check.stop_requested() && s.book.active.isEmpty() && s.jobs().isEmpty());
+        QVERIFY(s.intake.segments().isEmpty() && s.book.generation != generation);
+        QCOMPARE(s.scheduler.pendingCount(), 0u);
+        QCOMPARE(s.book.findings.size() + s.book.queue.dropped + s.book.filtered, 5);
+
+        s.intake.clearContext();
+        QCOMPARE(s.book.findings.size() + s.book.queue.dropped + s.book.filtered, 0);
+        s.host.running = false;
+        s.say({"Ignored while idle."});
+        QVERIFY(s.jobs().isEmpty());
+        QCOMPARE(s.host.transcript, QStringLiteral("It is sunny and warm"));
+    }
+};
+
+BRINDLE_REGISTER_TEST(ClaimIntakeTest);
+#include "claimintaketest.moc"
