@@ -1,0 +1,26 @@
+/**
+ * @file
+ * What the claim pipeline reads from and reports to the session controller that owns it. Called
+ * on the main thread, synchronously, from inside ClaimPipeline.
+ */
+#pragma once
+
+#include "evidencemode.h"
+#include "referencedocument.h"
+
+#include <QList>
+
+namespace brindle {
+
+class ClaimPipelineHost {
+public:
+    virtual ~ClaimPipelineHost() = default;
+
+    virtual EvidenceMode evidenceMode() const = 0;
+    virtual QList<ReferenceDocument> documents() const = 0;
+    virtual void setError(const QString &message) = 0;
+    /// Republishes the pending and skipped counts and the findings.
+    virtual void refreshCounts() = 0;
+};
+
+} // namespace brindle

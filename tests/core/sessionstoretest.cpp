@@ -1,0 +1,342 @@
+#include "sessionstore.h"
+#include "sessionfakes.h"
+#include "testregistry.h"
+#include "virtualscheduler.h"
+
+#include <QSignalSpy>
+
+using namespace brindle;
+using namespace brindle::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Rig {
+    VirtualScheduler scheduler;
+    FakeSettings settings;
+    FakeCapture capture{scheduler};
+    FakeChecker checker{scheduler};
+    SessionStore store{scheduler, settings, capture, checker};
+
+    Rig() {
+        store.setEvidenceMode(EvidenceMode::web);
+        store.refreshSources();
+        scheduler.runPending();
+    }
+
+    void type(const QString &claim) {
+        store.setManualClaim(claim);
+        store.checkManualClaim();
+    }
+
+    bool startSession() {
+        store.start();
+        scheduler.runPending();
+        return store.isRunning();
+    }
+
+    QStringList quotes() const {
+        QStringList list;
+        for (const auto &finding : store.findings())
+            list.append(finding.quote);
+        return list;
+    }
+
+    QStringList checkedClaims() const {
+        QStringList list;
+        for (const auto &call : checker.calls)
+            list.append(call.claim);
+        return list;
+    }
+};
+
+QString claim(int n) {
+    return QStringLiteral("Claim number %1 is here.").arg(n);
+}
+
+} // namespace
+
+class SessionStoreTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void twoChecksRunAndTheThirdWaits() {
+        Rig rig;
+        rig.checker.delay = 5s;
+        for (int n = 1; n <= 3; ++n)
+            rig.type(claim(n));
+        QCOMPARE(rig.checkedClaims(), (QStringList{claim(1), claim(2)}));
+        QCOMPARE(rig.store.pendingCount(), 3);
+        rig.scheduler.advance(5s);
+        QCOMPARE(rig.checkedClaims().size(), 3);
+        QCOMPARE(rig.quotes(), (QStringList{claim(2), claim(1)}));
+        QCOMPARE(rig.store.pendingCount(), 1);
+        rig.scheduler.advance(5s);
+        QCOMPARE(rig.quotes().first(), claim(3));
+        QCOMPARE(rig.store.pendingCount(), 0);
+        QCOMPARE(rig.store.checksUsed(), 3);
+    }
+
+    void budgetCountsFromWhenTheClaimWasHeard_data() {
+        QTest::addColumn<int>("waitedMs");
+        QTest::addColumn<int>("budgetMs");
+        QTest::newRow("waited 25 s, 5 s left") << 25000 << 5000;
+        QTest::newRow("waited 29.995 s, floor of 0.01 s") << 29995 << 10;
+    }
+
+    void budgetCountsFromWhenTheClaimWasHeard() {
+        QFETCH(int, waitedMs);
+        QFETCH(int, budgetMs);
+        Rig rig;
+        rig.checker.delay = std::chrono::milliseconds(waitedMs);
+        for (int n = 1; n <= 3; ++n)
+            rig.type(claim(n));
+        rig.scheduler.advance(std::chrono::milliseconds(waitedMs));
+        QCOMPARE(rig.checkedClaims().size(), 3); // the third was dispatched just now
+        rig.scheduler.advance(std::chrono::milliseconds(budgetMs - 1));
+        QVERIFY(!rig.store.error());
+        rig.scheduler.advance(1ms);
+        QCOMPARE(rig.store.error(), std::optional<QString>(QStringLiteral(
+                                        "Research timed out. No correction was issued.")));
+        QCOMPARE(rig.checker.cancelled, 1);
+        QCOMPARE(rig.store.findings().size(), 2);
+        QCOMPARE(rig.store.pendingCount(), 0);
+    }
+
+    void checkLimitSetsQueuedClaimsAside() {
+        Rig rig;
+        rig.settings.maxChecks = 3;
+        rig.checker.delay = 5s;
+        for (int n = 1; n <= 5; ++n)
+            rig.type(claim(n));
+        QCOMPARE(rig.store.pendingCount(), 5);
+        rig.scheduler.advance(10s);
+        // 1 and 2 ran, 3 took the last check, 4 and 5 were set aside without a message.
+        QCOMPARE(rig.checkedClaims(), (QStringList{claim(1), claim(2), claim(3)}));
+        QCOMPARE(rig.store.skippedCount(), 2);
+        QVERIFY(!rig.store.error());
+
+        rig.type(claim(6));
+        QCOMPARE(rig.store.error(),
+                 std::optional<QString>(QStringLiteral(
+                     "Session check limit reached. Stop and start a new session to continue.")));
+        QCOMPARE(rig.store.skippedCount(), 3);
+        QCOMPARE(rig.checkedClaims().size(), 3);
+    }
+
+    void findingsKeepTheNewestThirty() {
+        Rig rig;
+        rig.settings.maxChecks = 200;
+        for (int n = 1; n <= 31; ++n) {
+            rig.type(claim(n));
+            rig.scheduler.advance(1s);
+        }
+        QCOMPARE(rig.store.findings().size(), 30);
+        QCOMPARE(rig.quotes().first(), claim(31));
+        QCOMPARE(rig.quotes().last(), claim(2));
+    }
+
+    void contextHoldsTheLastMinuteButNotTheClaim() {
+        Rig rig;
+        rig.type(claim(1));
+        rig.scheduler.advance(30s);
+        rig.type(claim(2));
+        rig.scheduler.advance(40s);
+        rig.type(claim(3));
+        QCOMPARE(rig.checker.calls.size(), 3);
+        QCOMPARE(rig.checker.calls[0].context, QString());
+        QCOMPARE(rig.checker.calls[1].context, claim(1));
+        QCOMPARE(rig.checker.calls[2].context, claim(2)); // claim 1 is 70 s old
+    }
+
+    void outcomesBecomeFindingsCountsOrErrors() {
+        Rig rig;
+        rig.checker.answers = {std::monostate{},
+                               QStringLiteral("OpenAI request failed (HTTP 500).")};
+        rig.type(claim(1));
+        rig.type(claim(2));
+        rig.scheduler.advance(1s);
+        QCOMPARE(rig.store.findings().size(), 0);
+        QCOMPARE(rig.store.skippedCount(), 1);
+        QCOMPARE(rig.store.error(),
+                 std::optional<QString>(QStringLiteral("OpenAI request failed (HTTP 500).")));
+    }
+
+    void transcriptReportsBecomeFindingsWithOrigins() {
+        Rig rig;
+        QVERIFY(rig.startSession());
+        rig.capture.onTranscript(QStringLiteral("The bridge opened in 1932"), true);
+        QCOMPARE(rig.checkedClaims(), QStringList{QStringLiteral("The bridge opened in 1932")});
+        QCOMPARE(rig.store.transcript(), QStringLiteral("The bridge opened in 1932"));
+        rig.scheduler.advance(1s);
+        QCOMPARE(rig.store.findings().size(), 1);
+        const auto origin = rig.store.findings().first().origin;
+        QCOMPARE(origin, (std::optional<ClaimOrigin>(
+                             ClaimOrigin{QStringLiteral("application"), 0, 0, 25})));
+        QCOMPARE(rig.store.findings().first().elapsed, 1.0);
+    }
+
+    void lateResultsAfterStopAreDiscarded() {
+        Rig rig;
+        QVERIFY(rig.startSession());
+        rig.checker.answers = {ResearchResult{}, QStringLiteral("late failure")};
+        rig.capture.onTranscript(QStringLiteral("The bridge opened in 1932"), true);
+        rig.type(claim(2));
+        rig.store.stop();
+        rig.scheduler.advance(5s);
+        QCOMPARE(rig.store.findings().size(), 0);
+        QVERIFY(!rig.store.error());
+        QCOMPARE(rig.store.pendingCount(), 0);
+        QCOMPARE(rig.store.status(), QStringLiteral("Stopped"));
+        QCOMPARE(rig.capture.stops, 1);
+        QCOMPARE(rig.checker.cancelled, 2);
+    }
+
+    void findingsSurviveStopAndClearRemovesThem() {
+        Rig rig;
+        QVERIFY(rig.startSession());
+        rig.type(claim(1));
+        rig.scheduler.advance(1s);
+        rig.store.stop();
+        rig.scheduler.runPending();
+        QCOMPARE(rig.store.findings().size(), 1);
+        rig.store.clearContext();
+        QCOMPARE(rig.store.findings().size(), 0);
+        QCOMPARE(rig.store.status(), QStringLiteral("Ready"));
+
+        QVERIFY(rig.startSession());
+        rig.capture.onTranscript(QStringLiteral("Something long enough"), false);
+        rig.type(claim(2));
+        rig.scheduler.advance(500ms);
+        rig.store.clearContext();
+        QCOMPARE(rig.store.findings().size(), 0);
+        QCOMPARE(rig.store.transcript(), QString());
+        QCOMPARE(rig.store.status(), QStringLiteral("Listening \u00B7 context cleared"));
+        QVERIFY(rig.capture.resets >= 2);
+        rig.scheduler.advance(5s); // the pending debounce was cancelled with the context
+        QCOMPARE(rig.checker.calls.size(), 2);
+    }
+
+    void startGuards() {
+        Rig rig;
+        rig.settings.config.researchKey = QStringLiteral("  ");
+        rig.store.start();
+        QCOMPARE(rig.store.error(),
+                 std::optional<QString>(QStringLiteral("Add your OpenAI API key in Settings.")));
+        rig.settings.config.researchKey = QStringLiteral("key");
+
+        rig.store.setEvidenceMode(EvidenceMode::documents);
+        rig.store.start();
+        QCOMPARE(rig.store.error(), std::optional<QString>(QStringLiteral(
+                                        "Load reference documents, or select Public web for "
+                                        "public claims.")));
+        QCOMPARE(rig.store.status(), QStringLiteral("Ready"));
+        rig.store.setEvidenceMode(EvidenceMode::web);
+
+        rig.store.setSelectedSourceID(AudioSourceID::application(4242));
+        rig.store.start();
+        QCOMPARE(rig.store.error(), std::optional<QString>(QStringLiteral(
+                                        "Choose All system audio, or refresh sources and select "
+                                        "an app.")));
+
+        rig.store.setSelectedSourceID(AudioSourceID::allSystemAudio());
+        rig.store.setLoadingReferences(true);
+        rig.store.start();
+        QCOMPARE(rig.capture.starts, 0);
+        rig.store.setLoadingReferences(false);
+
+        rig.capture.startDelay = 2s;
+        rig.store.start();
+        rig.store.start();
+        QCOMPARE(rig.capture.starts, 1);
+        QVERIFY(rig.store.isStarting());
+        QCOMPARE(rig.store.status(), QStringLiteral("Starting local transcription\u2026"));
+        QVERIFY(!rig.store.error());
+        rig.scheduler.advance(2s);
+        QVERIFY(rig.store.isRunning());
+        QVERIFY(!rig.store.isStarting());
+    }
+
+    void stopDuringASlowStartWins() {
+        Rig rig;
+        rig.capture.startDelay = 5s;
+        rig.store.start();
+        rig.scheduler.advance(1s);
+        rig.store.stop();
+        rig.scheduler.advance(10s);
+        QVERIFY(!rig.store.isRunning());
+        QVERIFY(!rig.store.isStarting());
+        QCOMPARE(rig.store.status(), QStringLiteral("Stopped"));
+    }
+
+    void failedStartAndCaptureErrors() {
+        Rig rig;
+        rig.capture.startFailure = QStringLiteral("The sound server refused audio capture.");
+        QVERIFY(!rig.startSession());
+        QCOMPARE(rig.store.status(), QStringLiteral("Capture unavailable"));
+        QCOMPARE(rig.store.error(), rig.capture.startFailure);
+
+        rig.capture.startFailure.reset();
+        QVERIFY(rig.startSession());
+        rig.capture.onStatus(QStringLiteral("Listening to All system audio"));
+        QCOMPARE(rig.store.status(), QStringLiteral("Listening to All system audio"));
+        rig.capture.onError(QStringLiteral("Capture stopped: Entity killed"));
+        rig.scheduler.runPending();
+        QVERIFY(!rig.store.isRunning());
+        QCOMPARE(rig.store.error(),
+                 std::optional<QString>(QStringLiteral("Capture stopped: Entity killed")));
+        QCOMPARE(rig.store.status(), QStringLiteral("Capture stopped \u00B7 error"));
+        QCOMPARE(rig.capture.stops, 1);
+
+        // Reports after the session ended are ignored.
+        rig.capture.onError(QStringLiteral("again"));
+        rig.capture.onStatus(QStringLiteral("late status"));
+        rig.capture.onTranscript(QStringLiteral("late words of text"), true);
+        QCOMPARE(rig.capture.stops, 1);
+        QCOMPARE(rig.store.status(), QStringLiteral("Capture stopped \u00B7 error"));
+        QCOMPARE(rig.checker.calls.size(), 0);
+    }
+
+    void demo() {
+        Rig rig;
+        QSignalSpy findingsChanged(&rig.store, &SessionStore::findingsChanged);
+        rig.store.runDemo();
+        rig.scheduler.advance(500ms);
+        rig.store.runDemo(); // a second press cancels the first pause
+        QCOMPARE(rig.store.status(), QStringLiteral("Demo \u00B7 simulated conversation"));
+        QCOMPARE(rig.store.pendingCount(), 1);
+        rig.scheduler.advance(899ms);
+        QCOMPARE(rig.store.findings().size(), 0);
+        rig.scheduler.advance(1ms);
+        QCOMPARE(rig.store.findings().size(), 1);
+        QCOMPARE(findingsChanged.count(), 1);
+        const auto finding = rig.store.findings().first();
+        QVERIFY(finding.isDemo);
+        QCOMPARE(finding.verdict, Verdict::contradicted);
+        QCOMPARE(finding.sources.first().url, QString());
+        QCOMPARE(rig.store.status(), QStringLiteral("Demo complete \u00B7 no audio captured"));
+        QCOMPARE(rig.store.pendingCount(), 0);
+
+        // A typed claim clears the demo first.
+        rig.type(claim(1));
+        QVERIFY(!rig.store.isDemo());
+        QCOMPARE(rig.store.findings().size(), 0);
+        QCOMPARE(rig.checkedClaims(), QStringList{claim(1)});
+
+        // A clear during the pause publishes nothing.
+        rig.store.runDemo();
+        rig.scheduler.advance(300ms);
+        rig.store.clearContext();
+        rig.scheduler.advance(2s);
+        QCOMPARE(rig.store.findings().size(), 0);
+        QCOMPARE(rig.store.status(), QStringLiteral("Ready"));
+
+        // Nothing happens while a session runs.
+        QVERIFY(rig.startSession());
+        rig.store.runDemo();
+        QVERIFY(!rig.store.isDemo());
+    }
+};
+
+BRINDLE_REGISTER_TEST(SessionStoreTest);
+#include "sessionstoretest.moc"
