@@ -1,7 +1,7 @@
 /**
  * @file
- * An in-memory SecretStore for tests: records every call in order and fails the calls it is told
- * to.
+ * An in-memory SecretStore for tests: records each call ("write selka", ...) and fails the calls
+ * listed in `failures` with the given code.
  */
 #pragma once
 
@@ -15,38 +15,32 @@ namespace brindle::test {
 class FakeSecretStore final : public SecretStore {
 public:
     QHash<QString, QByteArray> items;
-    /// "read selka", "write research", "remove openrouter", ... in call order.
     QStringList calls;
-    /// Call text as above -> the error code that call fails with.
     QHash<QString, int> failures;
 
     SecretOutcome read(const QString &account) override {
-        if (auto failed = record(QStringLiteral("read"), account))
-            return *failed;
-        const auto it = items.constFind(account);
-        return it == items.cend() ? SecretOutcome::missing() : SecretOutcome::success(*it);
+        if (!log(QStringLiteral("read "), account))
+            return SecretOutcome::failure(failures.value(calls.last()));
+        return items.contains(account) ? SecretOutcome::success(items.value(account))
+                                       : SecretOutcome::missing();
     }
-
     SecretOutcome write(const QString &account, const QString &value) override {
-        if (auto failed = record(QStringLiteral("write"), account))
-            return *failed;
+        if (!log(QStringLiteral("write "), account))
+            return SecretOutcome::failure(failures.value(calls.last()));
         items.insert(account, value.toUtf8());
         return SecretOutcome::success();
     }
-
     SecretOutcome remove(const QString &account) override {
-        if (auto failed = record(QStringLiteral("remove"), account))
-            return *failed;
-        return items.remove(account) > 0 ? SecretOutcome::success() : SecretOutcome::missing();
+        if (!log(QStringLiteral("remove "), account))
+            return SecretOutcome::failure(failures.value(calls.last()));
+        return items.remove(account) ? SecretOutcome::success() : SecretOutcome::missing();
     }
 
 private:
-    std::optional<SecretOutcome> record(const QString &operation, const QString &account) {
-        const auto call = operation + u' ' + account;
-        calls << call;
-        if (failures.contains(call))
-            return SecretOutcome::failure(failures.value(call));
-        return std::nullopt;
+    /// Records the call; false when it is to fail.
+    bool log(const QString &operation, const QString &account) {
+        calls << operation + account;
+        return !failures.contains(calls.last());
     }
 };
 
