@@ -10,6 +10,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev qtkeychain-qt6-dev
   # keyring used by the app and the keyring integration tests
   gnome-keyring dbus-daemon dbus-bin
+  # QtKeychain loads libsecret at run time to reach the Secret Service
+  libsecret-1-0
   # TLS: trust store for production fetches, openssl to mint test certificates
   ca-certificates openssl libssl-dev
   # a font so the offscreen platform can render text

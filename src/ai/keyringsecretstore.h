@@ -1,0 +1,53 @@
+/**
+ * @file
+ * The system keyring (the Secret Service, e.g. gnome-keyring, or KWallet) through QtKeychain.
+ *
+ * QtKeychain answers asynchronously; each call here waits for the answer in a local event loop,
+ * bounded by a timeout so that a keyring that never answers cannot hang the caller. QtKeychain runs
+ * its jobs one after another, so a job that did not answer in time would hold up every later one:
+ * until it ends, further calls fail at once instead of waiting again. The store must be used on the
+ * thread that owns it, and the scheduler must outlive it.
+ */
+#pragma once
+
+#include "scheduler.h"
+#include "secretstore.h"
+
+#include <QObject>
+
+namespace QKeychain {
+class Job;
+}
+
+namespace brindle {
+
+class KeyringSecretStore final : public QObject, public SecretStore {
+    Q_OBJECT
+
+public:
+    static constexpr auto defaultService = "local.Tessaly.credentials";
+    /// Reported as the code of a call the keyring did not answer in time (QtKeychain's own codes
+    /// are all positive).
+    static constexpr int noAnswerCode = -1;
+
+    explicit KeyringSecretStore(Scheduler &scheduler, Duration answerTimeout = seconds(10),
+                                QString service = QString::fromLatin1(defaultService),
+                                QObject *parent = nullptr);
+
+    SecretOutcome read(const QString &account) override;
+    SecretOutcome write(const QString &account, const QString &value) override;
+    SecretOutcome remove(const QString &account) override;
+
+    /// True while a call that timed out is still pending inside QtKeychain.
+    bool isStalled() const { return m_unansweredJobs > 0; }
+
+private:
+    SecretOutcome run(QKeychain::Job *job);
+
+    Scheduler &m_scheduler;
+    Duration m_answerTimeout;
+    QString m_service;
+    int m_unansweredJobs = 0;
+};
+
+} // namespace brindle
