@@ -11,6 +11,7 @@
 #pragma once
 
 #include "aiconfiguration.h"
+#include "sessionsettingsport.h"
 
 #include <QObject>
 #include <QSettings>
@@ -23,7 +24,7 @@ namespace brindle {
 class Scheduler;
 class SecretStore;
 
-class AppSettings : public QObject {
+class AppSettings : public QObject, public SessionSettingsPort {
     Q_OBJECT
     Q_PROPERTY(bool loadsSavedPreferences READ loadsSavedPreferences CONSTANT)
     Q_PROPERTY(QString selkaKey READ selkaKey WRITE setSelkaKey NOTIFY selkaKeyChanged)
@@ -83,7 +84,7 @@ public:
     QString openRouterSelkaModel() const { return m_openRouterSelkaModel; }
     QString researchModel() const { return m_researchModel; }
     bool useSelka() const { return m_useSelka; }
-    int maxChecksPerSession() const { return m_maxChecksPerSession; }
+    int maxChecksPerSession() const override { return m_maxChecksPerSession; }
 
     void setSelkaKey(const QString &value);
     void setResearchKey(const QString &value);
@@ -98,7 +99,7 @@ public:
     void setMaxChecksPerSession(int value);
 
     /// The keys and models that apply to the chosen providers, copied for one check.
-    AIConfiguration configuration() const;
+    AIConfiguration configuration() const override;
 
     /**
      * Trims the keys, checks the models and the limit, then writes the keys and after them the
