@@ -108,8 +108,22 @@ ResearchResult decodeAnswer(const QString &answer) {
     return std::move(*result);
 }
 
+// The words joined by single spaces, lower-cased; one pass, as a document excerpt can be long.
 QString normalised(const QString &text) {
-    return text::words(text).join(QLatin1Char(' ')).toLower();
+    QString joined;
+    joined.reserve(text.size());
+    bool pendingSpace = false;
+    for (const QChar c : text) {
+        if (text::isWhitespace(c)) {
+            pendingSpace = !joined.isEmpty();
+            continue;
+        }
+        if (pendingSpace)
+            joined.append(QLatin1Char(' '));
+        pendingSpace = false;
+        joined.append(c);
+    }
+    return joined.toLower();
 }
 
 const ReferenceDocument *citedDocument(const QString &url,
