@@ -129,7 +129,7 @@ QCoro::Task<QByteArray> ProviderTransport::postJSON(QUrl url, QString key, QJson
 
     if (token.stop_requested())
         throw CancelledError{};
-    if (timedOut)
+    if (timedOut && reply->error() == QNetworkReply::OperationCanceledError)
         throw TransportError(QStringLiteral("The request timed out."));
     const auto status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() && reply->error() != QNetworkReply::NoError)
