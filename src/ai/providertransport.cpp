@@ -132,7 +132,12 @@ QCoro::Task<QByteArray> ProviderTransport::postJSON(QUrl url, QString key, QJson
     if (timedOut && reply->error() == QNetworkReply::OperationCanceledError)
         throw TransportError(QStringLiteral("The request timed out."));
     const auto status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid() && reply->error() != QNetworkReply::NoError)
+    // Codes below the content range are failures of the connection itself; they also end
+    // answers whose status line did arrive (a body cut off midway is no success).
+    const auto error = reply->error();
+    const bool connectionFailed =
+        error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
+    if (connectionFailed || (!status.isValid() && error != QNetworkReply::NoError))
         throw TransportError(reply->errorString());
     const int code = status.isValid() ? status.toInt() : 0;
     const QByteArray answer = reply->readAll();

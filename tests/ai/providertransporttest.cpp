@@ -139,6 +139,17 @@ private Q_SLOTS:
         QVERIFY(!outcome.error->contains(QStringLiteral("Selka")));
     }
 
+    void bodyCutOffMidwayIsATransportError() {
+        test::FakeProviderServer server;
+        server.setReply({200, "{\"status\":\"comp", "application/json", {}, 400});
+        ProviderTransport transport(scheduler);
+        test::TaskOutcome<QByteArray> outcome;
+        post(transport, server.url(QStringLiteral("/x")), QString(), outcome);
+        QTRY_VERIFY(outcome.done);
+        QVERIFY(!outcome.value);
+        QCOMPARE(outcome.errorType, QByteArray(typeid(TransportError).name()));
+    }
+
     // The transfer timer is idle time, the exchange timer the whole exchange; each is tested on
     // its own by making the other one longer.
     void silentServerTimesOut_data() {
