@@ -9,13 +9,12 @@
 #include "aiconfiguration.h"
 #include "referencedocument.h"
 #include "researchresult.h"
+#include "researchvalidation.h"
 
 #include <QJsonObject>
 #include <QList>
 
 namespace brindle {
-
-enum class ResearchPass { documents, web };
 
 /// Passages rendered as "SOURCE doc:<UUID>\nTITLE <name>\n<text>", joined by blank lines.
 QString documentText(const QList<ReferenceDocument> &passages);

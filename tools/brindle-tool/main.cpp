@@ -4,11 +4,12 @@
 
 #include <QCoreApplication>
 
-using namespace brindle::tool;
-
 namespace brindle::tool {
 CommandList segmentCommands();
-}
+CommandList providerCommands();
+} // namespace brindle::tool
+
+using namespace brindle::tool;
 
 namespace {
 
@@ -17,6 +18,7 @@ CommandList allCommands() {
     for (const auto &list : std::vector<CommandList>{
              // one entry per subsystem, e.g. segmentCommands(),
              segmentCommands(),
+             providerCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;

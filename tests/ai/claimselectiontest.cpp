@@ -1,0 +1,149 @@
+#include "claimselection.h"
+#include "fakeproviderserver.h"
+#include "modelprompts.h"
+#include "providertransport.h"
+#include "taskoutcome.h"
+#include "testregistry.h"
+#include "virtualscheduler.h"
+
+#include <QJsonDocument>
+
+#include <limits>
+
+using namespace brindle;
+
+namespace {
+
+const QString invalid = QStringLiteral("Selka returned an invalid selection response.");
+const QString undecodable = QStringLiteral("The selection response could not be decoded");
+
+} // namespace
+
+class ClaimSelectionTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsTheCheckableAnswer_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<double>("noul");
+        QTest::addColumn<bool>("checkable");
+        QTest::addColumn<QString>("error"); // prefix of the message; empty when accepted
+        const auto answer = [](const QByteArray &noul) {
+            return "{\"answers\":{\"checkable\":{\"noul\":" + noul + "}},\"id\":\"d1\"}";
+        };
+        QTest::newRow("0.45 proceeds") << answer("0.45") << 0.45 << true << QString();
+        QTest::newRow("0.4499 does not") << answer("0.4499") << 0.4499 << false << QString();
+        QTest::newRow("0 is valid") << answer("0") << 0.0 << false << QString();
+        QTest::newRow("1 is valid") << answer("1.0") << 1.0 << true << QString();
+        QTest::newRow("above 1") << answer("1.0000001") << 0.0 << false << invalid;
+        QTest::newRow("below 0") << answer("-0.1") << 0.0 << false << invalid;
+        QTest::newRow("overflowing number") << answer("1e400") << 0.0 << false << undecodable;
+        QTest::newRow("null noul") << answer("null") << 0.0 << false << invalid;
+        QTest::newRow("absent noul")
+            << QByteArray("{\"answers\":{\"checkable\":{}}}") << 0.0 << false << invalid;
+        QTest::newRow("no answers at all")
+            << QByteArray("{\"answers\":{}}") << 0.0 << false << invalid;
+        QTest::newRow("another question only")
+            << QByteArray("{\"answers\":{\"relevant\":{\"noul\":0.9}}}") << 0.0 << false << invalid;
+        QTest::newRow("noul as text") << answer("\"0.9\"") << 0.0 << false << undecodable;
+        QTest::newRow("noul as text on another question")
+            << QByteArray("{\"answers\":{\"checkable\":{\"noul\":0.9},\"x\":{\"noul\":true}}}")
+            << 0.0 << false << undecodable;
+        QTest::newRow("answer not an object")
+            << QByteArray("{\"answers\":{\"checkable\":0.9}}") << 0.0 << false << undecodable;
+        QTest::newRow("answers missing")
+            << QByteArray("{\"checkable\":{\"noul\":0.9}}") << 0.0 << false << undecodable;
+        QTest::newRow("not JSON") << QByteArray("<html>") << 0.0 << false << undecodable;
+    }
+
+    void readsTheCheckableAnswer() {
+        QFETCH(QByteArray, body);
+        QFETCH(double, noul);
+        QFETCH(bool, checkable);
+        QFETCH(QString, error);
+        try {
+            const auto selection = readSelection(body);
+            QVERIFY2(error.isEmpty(), "accepted");
+            QCOMPARE(selection.noul, noul);
+            QCOMPARE(selection.checkable, checkable);
+        } catch (const AppError &e) {
+            QVERIFY2(!error.isEmpty() && e.message().startsWith(error), qPrintable(e.message()));
+        }
+    }
+
+    void notANumberIsInvalid() {
+        QVERIFY_THROWS_EXCEPTION(AppError,
+                                 selectionFromAnswer(std::numeric_limits<double>::quiet_NaN()));
+    }
+
+    void asksTheConfiguredEndpoint_data() {
+        QTest::addColumn<SelkaProvider>("provider");
+        QTest::addColumn<QByteArray>("path");
+        QTest::newRow("Quorvane") << SelkaProvider::quorvane << QByteArray("/v1/kestrun");
+        QTest::newRow("OpenRouter")
+            << SelkaProvider::openRouter << QByteArray("/api/alpha/decisions");
+    }
+
+    void asksTheConfiguredEndpoint() {
+        QFETCH(SelkaProvider, provider);
+        QFETCH(QByteArray, path);
+        test::VirtualScheduler scheduler;
+        test::FakeProviderServer server;
+        server.setReply({200, "{\"answers\":{\"checkable\":{\"noul\":0.8}}}"});
+        ProviderTransport transport(scheduler);
+        const ProviderEndpoints endpoints{server.url(QStringLiteral("/v1/responses")),
+                                          server.url(QStringLiteral("/api/v1/responses")),
+                                          server.url(QStringLiteral("/api/alpha/decisions")),
+                                          server.url(QStringLiteral("/v1/kestrun"))};
+        AIConfiguration configuration;
+        configuration.selkaProvider = provider;
+        configuration.selkaKey = QStringLiteral("selka-key");
+        configuration.selkaModel = QStringLiteral("selka/model-2");
+        test::TaskOutcome<ClaimSelection> outcome;
+        test::collect(selectClaim(transport, endpoints, configuration,
+                                  QStringLiteral("Water boils at 90 degrees."),
+                                  QStringLiteral("We talked about cooking."), {}),
+                      outcome);
+        QTRY_VERIFY(outcome.done);
+        QVERIFY(outcome.value && outcome.value->checkable);
+        QCOMPARE(server.requests().size(), 1);
+        const auto &request = server.requests().first();
+        QCOMPARE(request.path, path);
+        QCOMPARE(request.headers.value("authorization"), QByteArray("Bearer selka-key"));
+        const auto sent = QJsonDocument::fromJson(request.body).object();
+        QCOMPARE(
+            sent,
+            (QJsonObject{
+                {QStringLiteral("model"), QStringLiteral("selka/model-2")},
+                {QStringLiteral("state"),
+                 QJsonObject{
+                     {QStringLiteral("transcript"), QStringLiteral("Water boils at 90 degrees.")},
+                     {QStringLiteral("context"), QStringLiteral("We talked about cooking.")}}},
+                {QStringLiteral("questions"),
+                 QJsonObject{{QStringLiteral("checkable"),
+                              QJsonObject{{QStringLiteral("type"), QStringLiteral("noul")},
+                                          {QStringLiteral("instructions"),
+                                           ModelPrompts::selectionInstructions()}}}}}}));
+    }
+
+    void failuresNameSelka() {
+        test::VirtualScheduler scheduler;
+        test::FakeProviderServer server;
+        server.setReply({503, "{\"error\":{\"message\":\"overloaded\"}}"});
+        ProviderTransport transport(scheduler);
+        const auto url = server.url(QStringLiteral("/v1/kestrun"));
+        AIConfiguration configuration;
+        configuration.selkaKey = QStringLiteral("k");
+        test::TaskOutcome<ClaimSelection> outcome;
+        test::collect(selectClaim(transport, {url, url, url, url}, configuration,
+                                  QStringLiteral("c"), QString(), {}),
+                      outcome);
+        QTRY_VERIFY(outcome.done);
+        QCOMPARE(outcome.error,
+                 QStringLiteral("Selka request failed (HTTP 503). Selka said: overloaded Check the "
+                                "API key, model access, quota, and connection."));
+    }
+};
+
+BRINDLE_REGISTER_TEST(ClaimSelectionTest);
+#include "claimselectiontest.moc"

@@ -1,0 +1,293 @@
+#include "researchvalidation.h"
+#include "apperror.h"
+#include "testregistry.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+using namespace brindle;
+
+namespace {
+
+const QString claimText = QStringLiteral("The bridge opened in 1932.");
+const QString pageURL = QStringLiteral("https://example.com/bridge");
+const QString downgraded = QStringLiteral(
+    "The research response did not include usable evidence. No correction was issued.");
+const QUuid documentId = QUuid::fromString(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
+
+QString words(int count) {
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << QStringLiteral("w%1").arg(i);
+    return list.join(QLatin1Char(' '));
+}
+
+QJsonObject source(const QString &url, const QString &passage,
+                   const QString &title = QStringLiteral("Bridge history")) {
+    return {{QStringLiteral("title"), title},
+            {QStringLiteral("url"), url},
+            {QStringLiteral("passage"), passage}};
+}
+
+QString answer(const QJsonArray &sources, const QString &verdict = QStringLiteral("supported"),
+               const QString &explanation = QStringLiteral("City records give the date."),
+               const QString &claim = claimText) {
+    const QJsonObject object{{QStringLiteral("claim"), claim},
+                             {QStringLiteral("verdict"), verdict},
+                             {QStringLiteral("explanation"), explanation},
+                             {QStringLiteral("sources"), sources}};
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+// A completed envelope shaped like a real one: a reasoning item, a search call whose sources
+// include an entry without a url, the answer split over two parts with annotation offsets.
+QByteArray envelope(const QString &answerText, const QStringList &searched = {pageURL}) {
+    QJsonArray sources{QJsonObject{{QStringLiteral("type"), QStringLiteral("api")}}};
+    for (const auto &url : searched)
+        sources.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("url")},
+                                   {QStringLiteral("url"), url}});
+    const auto half = answerText.size() / 2;
+    const QJsonArray content{QJsonObject{{QStringLiteral("type"), QStringLiteral("output_text")},
+                                         {QStringLiteral("text"), answerText.left(half)},
+                                         {QStringLiteral("annotations"), QJsonArray{}}},
+                             QJsonObject{{QStringLiteral("type"), QStringLiteral("output_text")},
+                                         {QStringLiteral("text"), answerText.mid(half)},
+                                         {QStringLiteral("logprobs"), QJsonArray{}}}};
+    const QJsonObject top{
+        {QStringLiteral("status"), QStringLiteral("completed")},
+        {QStringLiteral("error"), QJsonValue::Null},
+        {QStringLiteral("output"),
+         QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("reasoning")},
+                                {QStringLiteral("summary"), QJsonArray{}}},
+                    QJsonObject{{QStringLiteral("type"), QStringLiteral("web_search_call")},
+                                {QStringLiteral("action"),
+                                 QJsonObject{{QStringLiteral("type"), QStringLiteral("search")},
+                                             {QStringLiteral("sources"), sources}}}},
+                    QJsonObject{{QStringLiteral("type"), QStringLiteral("message")},
+                                {QStringLiteral("content"), content}}}}};
+    return QJsonDocument(top).toJson(QJsonDocument::Compact);
+}
+
+QList<ReferenceDocument> passages() {
+    return {{documentId, QStringLiteral("Bridge notes.md"),
+             QStringLiteral("The bridge OPENED in\n1932   and carries eight lanes."),
+             QUrl::fromLocalFile(QStringLiteral("/home/ana/refs/Bridge notes.md"))}};
+}
+
+} // namespace
+
+class ResearchValidationTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rejectsWithTheFixedMessage_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("message");
+        const auto notCompleted =
+            QStringLiteral("Research did not complete. No verdict was issued.");
+        const auto invalid =
+            QStringLiteral("Research returned an invalid result. No verdict was issued.");
+        const auto oversized =
+            QStringLiteral("Research returned an incomplete or oversized result.");
+        const QJsonArray oneSource{source(pageURL, QStringLiteral("opened in 1932"))};
+
+        QTest::newRow("status in progress")
+            << QByteArray("{\"status\":\"in_progress\",\"output\":[]}") << notCompleted;
+        QTest::newRow("status missing") << QByteArray("{\"output\":[]}") << notCompleted;
+        QTest::newRow("output missing") << QByteArray("{\"status\":\"completed\"}") << notCompleted;
+        QTest::newRow("output not an array")
+            << QByteArray("{\"status\":\"completed\",\"output\":{}}") << notCompleted;
+        QTest::newRow("output item not an object")
+            << QByteArray("{\"status\":\"completed\",\"output\":[3]}") << notCompleted;
+        QTest::newRow("top level array") << QByteArray("[]") << notCompleted;
+        QTest::newRow("no answer text")
+            << QByteArray("{\"status\":\"completed\",\"output\":[{\"type\":\"message\"}]}")
+            << invalid;
+        QTest::newRow("answer not JSON") << envelope(QStringLiteral("I think so.")) << invalid;
+        QTest::newRow("verdict in other case")
+            << envelope(answer(oneSource, QStringLiteral("Supported"))) << invalid;
+        QTest::newRow("lone surrogate")
+            << QByteArray("{\"status\":\"completed\",\"output\":[{\"type\":\"message\","
+                          "\"content\":[{\"type\":\"output_text\",\"text\":\"\\ud800\"}]}]}")
+            << QStringLiteral("Research returned no readable result.");
+        QTest::newRow("empty claim") << envelope(answer(oneSource, QStringLiteral("supported"),
+                                                        QStringLiteral("x"), QString()))
+                                     << oversized;
+        QTest::newRow("empty explanation")
+            << envelope(answer(oneSource, QStringLiteral("supported"), QString())) << oversized;
+        QTest::newRow("81 words") << envelope(
+                                         answer(oneSource, QStringLiteral("supported"), words(81)))
+                                  << oversized;
+        QTest::newRow("4 sources")
+            << envelope(answer({oneSource[0], oneSource[0], oneSource[0], oneSource[0]}))
+            << oversized;
+        QTest::newRow("claim differs in case")
+            << envelope(answer(oneSource, QStringLiteral("supported"), QStringLiteral("x"),
+                               claimText.toLower()))
+            << QStringLiteral("Research answered a different claim. No correction was issued.");
+    }
+
+    void rejectsWithTheFixedMessage() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, message);
+        try {
+            validateResearch(body, ResearchPass::web, {}, claimText);
+            QFAIL("accepted");
+        } catch (const AppError &error) {
+            QCOMPARE(error.message(), message);
+        }
+    }
+
+    void unparsableBodyReportsTheParserError() {
+        try {
+            validateResearch("{\"status\":", ResearchPass::web, {}, std::nullopt);
+            QFAIL("accepted");
+        } catch (const AppError &error) {
+            QVERIFY(error.message().startsWith(
+                QStringLiteral("The research response is not valid JSON")));
+        }
+    }
+
+    void judgesWebEvidence_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("kept");
+        const auto ok = QStringLiteral("opened in 1932");
+        const auto supported = QStringLiteral("supported");
+
+        QTest::newRow("retrieved source") << envelope(answer({source(pageURL, ok)})) << true;
+        QTest::newRow("80-word explanation")
+            << envelope(answer({source(pageURL, ok)}, supported, words(80))) << true;
+        QTest::newRow("unresolved without sources")
+            << envelope(answer({}, QStringLiteral("unresolved"))) << true;
+        QTest::newRow("contradicted without sources")
+            << envelope(answer({}, QStringLiteral("contradicted"))) << false;
+        QTest::newRow("15 then 10 words from one URL")
+            << envelope(answer({source(pageURL, words(15)), source(pageURL, words(10))})) << true;
+        QTest::newRow("15 then 11 words from one URL")
+            << envelope(answer({source(pageURL, words(15)), source(pageURL, words(11))})) << false;
+        QTest::newRow("26-word passage") << envelope(answer({source(pageURL, words(26))})) << false;
+        QTest::newRow("blank passage")
+            << envelope(answer({source(pageURL, QStringLiteral(" \n"))})) << false;
+        QTest::newRow("empty title") << envelope(answer({source(pageURL, ok, QString())})) << false;
+        QTest::newRow("never retrieved")
+            << envelope(answer({source(QStringLiteral("https://example.org/other"), ok)})) << false;
+        QTest::newRow("differs from retrieved by a slash")
+            << envelope(answer({source(pageURL + QLatin1Char('/'), ok)})) << false;
+        QTest::newRow("ftp even when retrieved")
+            << envelope(answer({source(QStringLiteral("ftp://example.com/f"), ok)}),
+                        {QStringLiteral("ftp://example.com/f")})
+            << false;
+        QTest::newRow("user info")
+            << envelope(answer({source(QStringLiteral("https://ana:pw@example.com/"), ok)}),
+                        {QStringLiteral("https://ana:pw@example.com/")})
+            << false;
+        QTest::newRow("empty user part")
+            << envelope(answer({source(QStringLiteral("https://@example.com/"), ok)}),
+                        {QStringLiteral("https://@example.com/")})
+            << false;
+        QTest::newRow("document citation on the web pass")
+            << envelope(answer({source(documentCitation(documentId), ok)})) << false;
+        QTest::newRow("second source bad")
+            << envelope(
+                   answer({source(pageURL, ok), source(QStringLiteral("https://x.test/"), ok)}))
+            << false;
+    }
+
+    void judgesWebEvidence() {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, kept);
+        const auto result = validateResearch(body, ResearchPass::web, {}, claimText);
+        QCOMPARE(result.claim, claimText);
+        if (kept) {
+            QVERIFY(result.explanation != downgraded);
+            QVERIFY(!result.sources.isEmpty() || result.verdict == Verdict::unresolved);
+        } else {
+            QCOMPARE(result.verdict, Verdict::unresolved);
+            QCOMPARE(result.explanation, downgraded);
+            QVERIFY(result.sources.isEmpty());
+        }
+    }
+
+    void webResultPassesUnchanged() {
+        const QJsonArray sources{source(pageURL, QStringLiteral("opened in 1932"))};
+        const auto result = validateResearch(envelope(answer(sources, QStringLiteral("context"))),
+                                             ResearchPass::web, {}, std::nullopt);
+        QCOMPARE(result, (ResearchResult{claimText,
+                                         Verdict::context,
+                                         QStringLiteral("City records give the date."),
+                                         {{QStringLiteral("Bridge history"), pageURL,
+                                           QStringLiteral("opened in 1932")}}}));
+    }
+
+    // Retrieved URLs also come from an action's own url and from url_citation annotations on
+    // any content part, including parts that are not output_text.
+    void collectsRetrievedURLsFromEveryPlace() {
+        const auto actionURL = QStringLiteral("https://a.test/page");
+        const auto citedURL = QStringLiteral("https://b.test/page");
+        const auto text = answer(
+            {source(actionURL, QStringLiteral("one")), source(citedURL, QStringLiteral("two"))});
+        const QJsonObject top{
+            {QStringLiteral("status"), QStringLiteral("completed")},
+            {QStringLiteral("output"),
+             QJsonArray{
+                 QJsonObject{{QStringLiteral("type"), QStringLiteral("web_search_call")},
+                             {QStringLiteral("action"),
+                              QJsonObject{{QStringLiteral("type"), QStringLiteral("open_page")},
+                                          {QStringLiteral("url"), actionURL}}}},
+                 QJsonObject{
+                     {QStringLiteral("type"), QStringLiteral("message")},
+                     {QStringLiteral("content"),
+                      QJsonArray{
+                          QJsonObject{{QStringLiteral("type"), QStringLiteral("output_text")},
+                                      {QStringLiteral("text"), text}},
+                          QJsonObject{{QStringLiteral("type"), QStringLiteral("refusal")},
+                                      {QStringLiteral("annotations"),
+                                       QJsonArray{QJsonObject{
+                                           {QStringLiteral("type"), QStringLiteral("url_citation")},
+                                           {QStringLiteral("start_index"), 3},
+                                           {QStringLiteral("url"), citedURL}}}}}}}}}}};
+        const auto result =
+            validateResearch(QJsonDocument(top).toJson(), ResearchPass::web, {}, claimText);
+        QCOMPARE(result.sources.size(), 2);
+    }
+
+    void judgesDocumentEvidence_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("passage");
+        QTest::addColumn<bool>("kept");
+        const auto citation = documentCitation(documentId);
+        QTest::newRow("differs only in breaks, spaces and case")
+            << citation << QStringLiteral("bridge opened   in 1932\nAND carries") << true;
+        QTest::newRow("changed word")
+            << citation << QStringLiteral("bridge closed in 1932") << false;
+        QTest::newRow("lower-case citation id")
+            << citation.toLower() << QStringLiteral("opened in 1932") << false;
+        QTest::newRow("document not sent")
+            << documentCitation(
+                   QUuid::fromString(QStringLiteral("11111111-2222-3333-4444-555555555555")))
+            << QStringLiteral("opened in 1932") << false;
+        QTest::newRow("web URL on the documents pass")
+            << pageURL << QStringLiteral("opened in 1932") << false;
+    }
+
+    void judgesDocumentEvidence() {
+        QFETCH(QString, url);
+        QFETCH(QString, passage);
+        QFETCH(bool, kept);
+        const auto result = validateResearch(envelope(answer({source(url, passage)})),
+                                             ResearchPass::documents, passages(), claimText);
+        if (!kept) {
+            QCOMPARE(result.explanation, downgraded);
+            return;
+        }
+        // The citation id gives way to the file's name and its file URL; the passage stays.
+        QCOMPARE(result.verdict, Verdict::supported);
+        QCOMPARE(result.sources,
+                 (QList<EvidenceSource>{{QStringLiteral("Bridge notes.md"),
+                                         QStringLiteral("file:///home/ana/refs/Bridge%20notes.md"),
+                                         passage}}));
+    }
+};
+
+BRINDLE_REGISTER_TEST(ResearchValidationTest);
+#include "researchvalidationtest.moc"
