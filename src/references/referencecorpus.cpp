@@ -1,9 +1,10 @@
 #include "referencecorpus.h"
 
-#include <QHash>
-
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brindle {
@@ -35,27 +36,113 @@ void appendUtf8(std::string &out, char32_t c) {
     }
 }
 
+std::uint64_t hashBytes(const char *bytes, std::size_t size) {
+    // FNV-1a with a full 64-bit finalizer, so that the tables' low bits are well spread.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (std::size_t i = 0; i < size; ++i)
+        hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ull;
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdull;
+    hash ^= hash >> 33;
+    hash *= 0xc4ceb9fe1a85ec53ull;
+    return hash ^ (hash >> 33);
+}
+
+// An open-addressing set of words whose bytes live in one buffer. Each slot holds the upper half
+// of the word's hash and its index + 1, so probing rarely touches the buffer of another word.
+class WordSet {
+public:
+    explicit WordSet(std::size_t capacity = 1024)
+        : m_slots(capacity, 0) {}
+
+    /// The index of the word, or -1 after inserting it (it then has index size() - 1).
+    std::int64_t findOrInsert(std::string_view word, std::uint64_t hash, QByteArray &bytes,
+                              char terminator) {
+        const std::size_t mask = m_slots.size() - 1;
+        const auto tag = static_cast<std::uint32_t>(hash >> 32);
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            const std::uint64_t slot = m_slots[at];
+            if (slot == 0) {
+                m_words.push_back({static_cast<std::uint32_t>(bytes.size()),
+                                   static_cast<std::uint32_t>(word.size())});
+                bytes.append(word.data(), static_cast<qsizetype>(word.size()));
+                if (terminator)
+                    bytes.append(terminator);
+                m_slots[at] = (std::uint64_t{tag} << 32) | m_words.size();
+                if (m_words.size() * 2 > m_slots.size())
+                    rehash(bytes);
+                return -1;
+            }
+            if (static_cast<std::uint32_t>(slot >> 32) != tag)
+                continue;
+            const auto index = static_cast<std::uint32_t>(slot) - 1;
+            const Word &candidate = m_words[index];
+            if (candidate.size == word.size() &&
+                std::memcmp(bytes.constData() + candidate.offset, word.data(), word.size()) == 0)
+                return index;
+        }
+    }
+
+    std::size_t size() const { return m_words.size(); }
+
+    /// Empties the set; the caller empties the byte buffer. The table shrinks back after a
+    /// large document, so clearing costs about as much as the last fill did.
+    void clear() {
+        if (m_slots.size() > 1024 && m_words.size() * 8 < m_slots.size())
+            m_slots.assign(std::max<std::size_t>(1024, std::bit_ceil(m_words.size() * 4)), 0);
+        else
+            std::fill(m_slots.begin(), m_slots.end(), 0);
+        m_words.clear();
+    }
+
+private:
+    struct Word {
+        std::uint32_t offset;
+        std::uint32_t size;
+    };
+
+    void rehash(const QByteArray &bytes) {
+        m_slots.assign(m_slots.size() * 2, 0);
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t index = 0; index < m_words.size(); ++index) {
+            const Word &word = m_words[index];
+            const auto hash = hashBytes(bytes.constData() + word.offset, word.size);
+            std::size_t at = hash & mask;
+            while (m_slots[at] != 0)
+                at = (at + 1) & mask;
+            m_slots[at] = ((hash >> 32) << 32) | (index + 1);
+        }
+    }
+
+    std::vector<std::uint64_t> m_slots;
+    std::vector<Word> m_words;
+};
+
 class IndexBuilder {
 public:
     explicit IndexBuilder(ReferenceCorpusIndex &index)
-        : m_index(index) {}
+        : m_index(index)
+        , m_vocabulary(1u << 16) {}
 
     void add(const QString &text) {
         // Words are the maximal runs of letters and numbers of the lower-cased text, taken code
-        // point by code point (a lone surrogate ends a word, like any other non-letter).
-        const QString lowered = text.toLower();
+        // point by code point (a lone surrogate ends a word, like any other non-letter). Plain
+        // ASCII text is lower-cased on the fly; anything else goes through the full mapping.
+        const bool ascii =
+            std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+        const QString lowered = ascii ? text : text.toLower();
         const QChar *chars = lowered.constData();
         const qsizetype size = lowered.size();
-        m_documentIds.clear();
         m_word.clear();
         for (qsizetype i = 0; i < size; ++i) {
             const char16_t unit = chars[i].unicode();
             if (unit < 0x80) {
-                if ((unit >= u'a' && unit <= u'z') || (unit >= u'0' && unit <= u'9')) {
+                if ((unit >= u'a' && unit <= u'z') || (unit >= u'0' && unit <= u'9'))
                     m_word.push_back(static_cast<char>(unit));
-                    continue;
-                }
-                endWord();
+                else if (unit >= u'A' && unit <= u'Z')
+                    m_word.push_back(static_cast<char>(unit - u'A' + u'a'));
+                else
+                    endWord();
                 continue;
             }
             char32_t point = unit;
@@ -71,34 +158,34 @@ public:
         }
         endWord();
         std::sort(m_documentIds.begin(), m_documentIds.end());
-        m_documentIds.erase(std::unique(m_documentIds.begin(), m_documentIds.end()),
-                            m_documentIds.end());
         m_index.ids.insert(m_index.ids.end(), m_documentIds.begin(), m_documentIds.end());
         m_index.offsets.push_back(m_index.ids.size());
+        m_documentIds.clear();
+        m_documentWords.clear();
+        m_documentBytes.clear();
     }
 
+    std::size_t vocabularySize() const { return m_vocabulary.size(); }
+
 private:
+    // Each distinct word of a document is looked up once in the (large, cache-cold) vocabulary;
+    // repeats are caught by the document's own small set.
     void endWord() {
         if (m_word.empty())
             return;
-        const auto key =
-            QByteArray::fromRawData(m_word.data(), static_cast<qsizetype>(m_word.size()));
-        auto found = m_ids.constFind(key);
-        std::uint32_t id;
-        if (found != m_ids.cend()) {
-            id = *found;
-        } else {
-            id = static_cast<std::uint32_t>(m_ids.size());
-            m_ids.insert(QByteArray(m_word.data(), static_cast<qsizetype>(m_word.size())), id);
-            m_index.vocabulary.append(m_word.data(), static_cast<qsizetype>(m_word.size()));
-            m_index.vocabulary.append('\n');
+        const auto hash = hashBytes(m_word.data(), m_word.size());
+        if (m_documentWords.findOrInsert(m_word, hash, m_documentBytes, 0) < 0) {
+            const auto known = m_vocabulary.findOrInsert(m_word, hash, m_index.vocabulary, '\n');
+            m_documentIds.push_back(known < 0 ? static_cast<std::uint32_t>(m_vocabulary.size() - 1)
+                                              : static_cast<std::uint32_t>(known));
         }
-        m_documentIds.push_back(id);
         m_word.clear();
     }
 
     ReferenceCorpusIndex &m_index;
-    QHash<QByteArray, std::uint32_t> m_ids;
+    WordSet m_vocabulary;
+    WordSet m_documentWords;
+    QByteArray m_documentBytes;
     std::vector<std::uint32_t> m_documentIds;
     std::string m_word;
 };
@@ -119,8 +206,8 @@ ReferenceCorpus::ReferenceCorpus(QList<ReferenceDocument> documents, const Cance
             throwIfCancelled(token);
             builder.add(document.text);
         }
+        index->vocabularySize = static_cast<qsizetype>(builder.vocabularySize());
     }
-    index->vocabularySize = index->vocabulary.count('\n');
     index->vocabulary.squeeze();
     index->ids.shrink_to_fit();
     m_index = std::move(index);
