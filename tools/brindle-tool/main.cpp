@@ -4,6 +4,10 @@
 
 #include <QCoreApplication>
 
+namespace brindle::tool {
+CommandList referenceCommands();
+}
+
 using namespace brindle::tool;
 
 namespace {
@@ -12,6 +16,7 @@ CommandList allCommands() {
     CommandList all;
     for (const auto &list : std::vector<CommandList>{
              // one entry per subsystem, e.g. segmentCommands(),
+             referenceCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;
