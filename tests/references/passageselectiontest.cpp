@@ -1,4 +1,5 @@
 #include "passageselection.h"
+#include "straightforwardselection.h"
 #include "testregistry.h"
 #include "textmeasure.h"
 
@@ -8,74 +9,9 @@
 #include <algorithm>
 
 using namespace brindle;
+namespace straightforward = brindle::test::straightforward;
 
 namespace {
-
-// The selection read literally: lower-case every text for every claim and search each token.
-// Production must return exactly what this returns.
-namespace straightforward {
-
-QSet<QString> tokens(const QString &claim) {
-    QSet<QString> result;
-    QString token;
-    const QString lowered = claim.toLower();
-    for (qsizetype i = 0; i < lowered.size(); ++i) {
-        char32_t point = lowered.at(i).unicode();
-        qsizetype width = 1;
-        if (QChar::isHighSurrogate(point) && i + 1 < lowered.size() &&
-            lowered.at(i + 1).isLowSurrogate()) {
-            point = QChar::surrogateToUcs4(lowered.at(i), lowered.at(i + 1));
-            width = 2;
-        }
-        if (!QChar::isSurrogate(point) && QChar::isLetterOrNumber(point)) {
-            token += lowered.mid(i, width);
-        } else if (!token.isEmpty()) {
-            result.insert(token);
-            token.clear();
-        }
-        i += width - 1;
-    }
-    if (!token.isEmpty())
-        result.insert(token);
-    return result;
-}
-
-int score(const QString &text, const QSet<QString> &tokens) {
-    const QString lowered = text.toLower();
-    return static_cast<int>(std::count_if(tokens.cbegin(), tokens.cend(),
-                                          [&](const QString &t) { return lowered.contains(t); }));
-}
-
-QList<ReferenceDocument> select(const QString &claim, const QList<ReferenceDocument> &documents) {
-    const auto claimTokens = tokens(claim);
-    QList<std::pair<int, qsizetype>> ranked;
-    for (qsizetype i = 0; i < documents.size(); ++i)
-        ranked.append({score(documents.at(i).text, claimTokens), i});
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const auto &a, const auto &b) { return a.first > b.first; });
-    QList<ReferenceDocument> result;
-    for (qsizetype r = 0; r < std::min<qsizetype>(ranked.size(), 5); ++r) {
-        ReferenceDocument document = documents.at(ranked.at(r).second);
-        const QStringList paragraphs = document.text.split(QStringLiteral("\n\n"));
-        QList<std::pair<int, qsizetype>> scored;
-        for (qsizetype p = 0; p < paragraphs.size(); ++p)
-            scored.append({score(paragraphs.at(p), claimTokens), p});
-        std::stable_sort(scored.begin(), scored.end(),
-                         [](const auto &a, const auto &b) { return a.first > b.first; });
-        if (scored.size() >= 7)
-            scored.resize(6);
-        std::sort(scored.begin(), scored.end(),
-                  [](const auto &a, const auto &b) { return a.second < b.second; });
-        QStringList kept;
-        for (const auto &[hits, position] : scored)
-            kept.append(paragraphs.at(position));
-        document.text = text::prefix(kept.join(QStringLiteral("\n\n")), 6000);
-        result.append(document);
-    }
-    return result;
-}
-
-} // namespace straightforward
 
 QList<ReferenceDocument> documents(const QStringList &texts) {
     QList<ReferenceDocument> result;
