@@ -100,6 +100,20 @@ qsizetype literalScoring(const QString &claim, const QList<ReferenceDocument> &d
     return hits;
 }
 
+// The same kind of text in Cyrillic letters: every character needs the full case mapping and
+// the grapheme count.
+QString cyrillic(const QString &note) {
+    QString text = note;
+    for (auto &c : text) {
+        const auto u = c.unicode();
+        if (u >= u'a' && u <= u'z')
+            c = QChar(char16_t(0x0430 + (u - u'a')));
+        else if (u >= u'A' && u <= u'Z')
+            c = QChar(char16_t(0x0410 + (u - u'A')));
+    }
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -163,5 +177,23 @@ int main(int argc, char *argv[]) {
         literalTimes.measure([&] { literalScoring(claim, snapshot.documents); });
     }
     report("for comparison: literal scoring only (median of 3)", literalTimes);
+
+    // Worst case for excerpting: 100 files of about 480 KB, all non-ASCII, so that each of the
+    // five kept documents has hundreds of paragraphs to score.
+    QList<ReferenceDocument> large;
+    {
+        bench::NoteCorpus bulk(7);
+        const QStringList notes = bulk.notes(100, 100 * 480'000);
+        for (int i = 0; i < notes.size(); ++i)
+            large.append({QUuid::createUuid(), QStringLiteral("big%1.md").arg(i),
+                          cyrillic(notes.at(i)), QUrl()});
+    }
+    const ReferenceCorpus largeCorpus(large);
+    Timings largeTimes;
+    for (int run = 0; run < 15; ++run) {
+        const QString claim = cyrillic(generator.claim(20));
+        largeTimes.measure([&] { selectPassages(claim, largeCorpus); });
+    }
+    report("selectPassages, 100 Cyrillic files of 480 KB (median of 15)", largeTimes);
     return 0;
 }

@@ -37,13 +37,27 @@ std::vector<Paragraph> paragraphsOf(const QString &text) {
     }
 }
 
+// The first `count` characters (grapheme clusters). Clusters are only counted within a window
+// that grows until the cut falls inside it: a boundary before the window's end does not depend
+// on what follows, and counting a whole 500 KB paragraph would dominate the selection.
+QString firstCharacters(const QString &text, qsizetype count) {
+    for (qsizetype window = count * 8;; window *= 2) {
+        if (window >= text.size())
+            return text::prefix(text, count);
+        const auto end = text::indexOfCluster(text.left(window), count);
+        if (end < window)
+            return text.left(end);
+    }
+}
+
 QString excerpt(const QString &text, const TokenMatcher &matcher) {
     auto paragraphs = paragraphsOf(text);
-    if (matcher.tokenCount() > 0) {
-        for (auto &paragraph : paragraphs)
-            paragraph.hits = matcher.count(paragraph.text.toString().toLower().toUtf8());
-    }
+    // With six paragraphs or fewer all are kept, so their hits are never needed.
     if (static_cast<qsizetype>(paragraphs.size()) > passageMaxParagraphs) {
+        if (matcher.tokenCount() > 0) {
+            for (auto &paragraph : paragraphs)
+                paragraph.hits = matcher.countInLowerCase(paragraph.text);
+        }
         std::stable_sort(paragraphs.begin(), paragraphs.end(),
                          [](const Paragraph &a, const Paragraph &b) { return a.hits > b.hits; });
         paragraphs.resize(static_cast<std::size_t>(passageMaxParagraphs));
@@ -56,7 +70,7 @@ QString excerpt(const QString &text, const TokenMatcher &matcher) {
             joined += paragraphSeparator;
         joined += paragraph.text;
     }
-    return text::prefix(joined, passageMaxCharacters);
+    return firstCharacters(joined, passageMaxCharacters);
 }
 
 // Number of tokens contained in each document, via the corpus vocabulary.

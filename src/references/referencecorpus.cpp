@@ -122,7 +122,7 @@ class IndexBuilder {
 public:
     explicit IndexBuilder(ReferenceCorpusIndex &index)
         : m_index(index)
-        , m_vocabulary(1u << 16) {}
+        , m_vocabulary() {}
 
     void add(const QString &text) {
         // Words are the maximal runs of letters and numbers of the lower-cased text, taken code

@@ -1,9 +1,45 @@
 #include "tokenmatcher.h"
 
+#include <QString>
+
+#include <algorithm>
 #include <bit>
 #include <deque>
 
 namespace brindle {
+
+namespace {
+
+// The lower case of one code point in UTF-8; at most 4 bytes for every BMP character (the longest
+// is U+0130, which lower-cases to "i" and a combining dot). Lower-casing is per code point, so
+// concatenating these equals lower-casing the whole text.
+struct LowerUtf8 {
+    char bytes[4];
+    std::uint8_t size;
+};
+
+QByteArray lowerUtf8(char32_t point) {
+    return QString::fromUcs4(&point, 1).toLower().toUtf8();
+}
+
+const std::vector<LowerUtf8> &bmpLowerTable() {
+    static const std::vector<LowerUtf8> table = [] {
+        std::vector<LowerUtf8> result(0x10000);
+        const QByteArray replacement = QStringLiteral("\uFFFD").toUtf8();
+        for (char32_t point = 0; point < 0x10000; ++point) {
+            // A surrogate reaches the table only when it is unpaired; like any other character
+            // that is neither letter nor number it cannot be part of a token.
+            const QByteArray bytes = QChar::isSurrogate(point) ? replacement : lowerUtf8(point);
+            auto &entry = result[point];
+            entry.size = static_cast<std::uint8_t>(std::min<qsizetype>(bytes.size(), 4));
+            std::copy_n(bytes.constData(), entry.size, entry.bytes);
+        }
+        return result;
+    }();
+    return table;
+}
+
+} // namespace
 
 TokenMatcher::TokenMatcher(const QList<QByteArray> &tokens)
     : m_tokenCount(tokens.size()) {
@@ -79,6 +115,39 @@ int TokenMatcher::count(const QByteArray &text) const {
     int total = 0;
     for (qsizetype group = 0; group < groupCount(); ++group)
         total += std::popcount(scan(group, text.constData(), text.size()));
+    return total;
+}
+
+int TokenMatcher::countInLowerCase(QStringView text) const {
+    const auto &table = bmpLowerTable();
+    int total = 0;
+    for (const auto &g : m_groups) {
+        const std::uint32_t *next = g.next.data();
+        const std::uint64_t *output = g.output.data();
+        std::uint32_t state = 0;
+        std::uint64_t found = 0;
+        const auto step = [&](char byte) {
+            state = next[state * 256 + static_cast<unsigned char>(byte)];
+            found |= output[state];
+        };
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t unit = text[i].unicode();
+            if (unit < 0x80) {
+                step(static_cast<char>(unit >= u'A' && unit <= u'Z' ? unit + 32 : unit));
+            } else if (QChar::isHighSurrogate(unit) && i + 1 < text.size() &&
+                       text[i + 1].isLowSurrogate()) {
+                for (const char byte :
+                     lowerUtf8(QChar::surrogateToUcs4(unit, text[i + 1].unicode())))
+                    step(byte);
+                ++i;
+            } else {
+                const LowerUtf8 &lower = table[unit];
+                for (std::uint8_t b = 0; b < lower.size; ++b)
+                    step(lower.bytes[b]);
+            }
+        }
+        total += std::popcount(found);
+    }
     return total;
 }
 

@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QStringView>
 
 #include <cstdint>
 #include <vector>
@@ -30,6 +31,10 @@ public:
 
     /// Number of tokens (over all groups) that occur in `text`.
     int count(const QByteArray &text) const;
+
+    /// Number of tokens that occur in the UTF-8 form of the lower-cased `text`, the same as
+    /// count(text.toLower().toUtf8()) without building either string.
+    int countInLowerCase(QStringView text) const;
 
     /// Scans `text`, a list of records each ended by `separator` (a byte no token contains), and
     /// writes each record's mask for `group` to `masks` in record order.
