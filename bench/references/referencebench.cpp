@@ -162,6 +162,21 @@ int main(int argc, char *argv[]) {
            "x");
     std::printf("vocabulary: %lld words\n", static_cast<long long>(corpus.vocabularySize()));
 
+    // What the session does when it combines folder and file references, or removes one.
+    const ReferenceCorpus firstHalf(snapshot.documents.mid(0, fileCount / 2));
+    const ReferenceCorpus secondHalf(snapshot.documents.mid(fileCount / 2));
+    Timings combineTimes;
+    for (int run = 0; run < 5; ++run)
+        combineTimes.measure([&] { ReferenceCorpus::concatenated(firstHalf, secondHalf); });
+    report("concatenating two indexed halves (median of 5)", combineTimes);
+    QList<qsizetype> allButOne;
+    for (qsizetype i = 1; i < corpus.size(); ++i)
+        allButOne.append(i);
+    Timings subsetTimes;
+    for (int run = 0; run < 5; ++run)
+        subsetTimes.measure([&] { corpus.subset(allButOne); });
+    report("removing one document from the index (median of 5)", subsetTimes);
+
     Timings selectTimes;
     for (int run = 0; run < 31; ++run) {
         const QString claim = generator.claim(20);

@@ -83,6 +83,15 @@ public:
         }
     }
 
+    /// Adds a word whose bytes are already in the buffer and known to be new.
+    void insertExisting(std::uint32_t offset, std::uint32_t size, std::uint64_t hash,
+                        const QByteArray &bytes) {
+        m_words.push_back({offset, size});
+        place(hash, m_words.size());
+        if (m_words.size() * 2 > m_slots.size())
+            rehash(bytes);
+    }
+
     std::size_t size() const { return m_words.size(); }
 
     /// Empties the set; the caller empties the byte buffer. The table shrinks back after a
@@ -101,16 +110,19 @@ private:
         std::uint32_t size;
     };
 
+    void place(std::uint64_t hash, std::size_t indexPlusOne) {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t at = hash & mask;
+        while (m_slots[at] != 0)
+            at = (at + 1) & mask;
+        m_slots[at] = ((hash >> 32) << 32) | indexPlusOne;
+    }
+
     void rehash(const QByteArray &bytes) {
         m_slots.assign(m_slots.size() * 2, 0);
-        const std::size_t mask = m_slots.size() - 1;
         for (std::size_t index = 0; index < m_words.size(); ++index) {
             const Word &word = m_words[index];
-            const auto hash = hashBytes(bytes.constData() + word.offset, word.size);
-            std::size_t at = hash & mask;
-            while (m_slots[at] != 0)
-                at = (at + 1) & mask;
-            m_slots[at] = ((hash >> 32) << 32) | (index + 1);
+            place(hashBytes(bytes.constData() + word.offset, word.size), index + 1);
         }
     }
 
@@ -191,6 +203,74 @@ private:
 };
 
 } // namespace
+
+ReferenceCorpus::ReferenceCorpus(QList<ReferenceDocument> documents,
+                                 std::shared_ptr<const ReferenceCorpusIndex> index)
+    : m_documents(std::move(documents))
+    , m_index(std::move(index)) {}
+
+ReferenceCorpus ReferenceCorpus::concatenated(const ReferenceCorpus &first,
+                                              const ReferenceCorpus &second) {
+    if (second.isEmpty())
+        return first;
+    if (first.isEmpty())
+        return second;
+    const ReferenceCorpusIndex &a = *first.m_index;
+    const ReferenceCorpusIndex &b = *second.m_index;
+    auto index = std::make_shared<ReferenceCorpusIndex>();
+    index->vocabulary = a.vocabulary;
+    WordSet words(
+        std::bit_ceil(static_cast<std::size_t>(a.vocabularySize + b.vocabularySize) * 2 + 2));
+    const auto forEachWord = [](const QByteArray &vocabulary, auto visit) {
+        std::uint32_t begin = 0;
+        for (qsizetype end = vocabulary.indexOf('\n'); end >= 0;
+             end = vocabulary.indexOf('\n', end + 1)) {
+            const auto size = static_cast<std::uint32_t>(end) - begin;
+            visit(begin, std::string_view(vocabulary.constData() + begin, size));
+            begin = static_cast<std::uint32_t>(end) + 1;
+        }
+    };
+    forEachWord(a.vocabulary, [&](std::uint32_t offset, std::string_view word) {
+        words.insertExisting(offset, static_cast<std::uint32_t>(word.size()),
+                             hashBytes(word.data(), word.size()), index->vocabulary);
+    });
+    // The second corpus's word ids, renumbered into the merged vocabulary.
+    std::vector<std::uint32_t> renumbered;
+    renumbered.reserve(static_cast<std::size_t>(b.vocabularySize));
+    forEachWord(b.vocabulary, [&](std::uint32_t, std::string_view word) {
+        const auto known =
+            words.findOrInsert(word, hashBytes(word.data(), word.size()), index->vocabulary, '\n');
+        renumbered.push_back(static_cast<std::uint32_t>(known < 0 ? words.size() - 1 : known));
+    });
+    index->vocabularySize = static_cast<qsizetype>(words.size());
+
+    index->ids = a.ids;
+    index->ids.reserve(a.ids.size() + b.ids.size());
+    index->offsets = a.offsets;
+    for (std::size_t document = 0; document + 1 < b.offsets.size(); ++document) {
+        const auto begin = index->ids.size();
+        for (auto at = b.offsets[document]; at < b.offsets[document + 1]; ++at)
+            index->ids.push_back(renumbered[b.ids[at]]);
+        std::sort(index->ids.begin() + static_cast<std::ptrdiff_t>(begin), index->ids.end());
+        index->offsets.push_back(index->ids.size());
+    }
+    return ReferenceCorpus(first.m_documents + second.m_documents, std::move(index));
+}
+
+ReferenceCorpus ReferenceCorpus::subset(const QList<qsizetype> &positions) const {
+    auto index = std::make_shared<ReferenceCorpusIndex>();
+    index->vocabulary = m_index->vocabulary;
+    index->vocabularySize = m_index->vocabularySize;
+    index->offsets.push_back(0);
+    QList<ReferenceDocument> documents;
+    for (const auto position : positions) {
+        documents.append(m_documents.at(position));
+        const auto ids = wordIds(position);
+        index->ids.insert(index->ids.end(), ids.begin(), ids.end());
+        index->offsets.push_back(index->ids.size());
+    }
+    return ReferenceCorpus(std::move(documents), std::move(index));
+}
 
 ReferenceCorpus::ReferenceCorpus()
     : m_index(std::make_shared<ReferenceCorpusIndex>(ReferenceCorpusIndex{{}, 0, {}, {0}})) {}

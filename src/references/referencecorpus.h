@@ -7,7 +7,8 @@
  * once per claim instead of every document's text.
  *
  * A corpus is an immutable value: copies share the index, and it may be built on a worker thread
- * and read from any thread. Building costs about one pass over the text; the index takes a
+ * and read from any thread. Building costs about one pass over the text (best done where the
+ * files are loaded); combining and removing documents reuse the index. The index takes a
  * fraction of the text's size. It deliberately has no equality: compare documents() instead.
  */
 #pragma once
@@ -31,6 +32,13 @@ public:
     /// Indexes the documents; throws CancelledError when the token stops while indexing.
     explicit ReferenceCorpus(QList<ReferenceDocument> documents, const CancelToken &token = {});
 
+    /// The documents of `first` followed by those of `second`. The word indexes are merged, not
+    /// rebuilt from the text, so combining costs a small fraction of indexing.
+    static ReferenceCorpus concatenated(const ReferenceCorpus &first,
+                                        const ReferenceCorpus &second);
+    /// The documents at the given positions, in that order, reusing the index.
+    ReferenceCorpus subset(const QList<qsizetype> &positions) const;
+
     const QList<ReferenceDocument> &documents() const { return m_documents; }
     qsizetype size() const { return m_documents.size(); }
     bool isEmpty() const { return m_documents.isEmpty(); }
@@ -42,6 +50,9 @@ public:
     std::span<const std::uint32_t> wordIds(qsizetype index) const;
 
 private:
+    ReferenceCorpus(QList<ReferenceDocument> documents,
+                    std::shared_ptr<const ReferenceCorpusIndex> index);
+
     QList<ReferenceDocument> m_documents;
     std::shared_ptr<const ReferenceCorpusIndex> m_index;
 };

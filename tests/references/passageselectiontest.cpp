@@ -104,6 +104,13 @@ private Q_SLOTS:
         QTest::newRow("cut counts characters, not code units")
             << "x" << QStringList{QString("e\u0301").repeated(6001)} << QStringList{"d0"}
             << QStringList{QString("e\u0301").repeated(6000)};
+        QTest::newRow("cut beyond the first counting window")
+            << "x"
+            << QStringList{QString("e\u0301\u0302\u0303\u0304\u0305\u0306\u0307\u0308\u0309")
+                               .repeated(6001)}
+            << QStringList{"d0"}
+            << QStringList{QString("e\u0301\u0302\u0303\u0304\u0305\u0306\u0307\u0308\u0309")
+                               .repeated(6000)};
     }
     void selection() {
         QFETCH(QString, claim);
@@ -136,7 +143,20 @@ private Q_SLOTS:
         QStringList texts;
         for (int i = 0; i < 60; ++i)
             texts.append(randomText(random, random.bounded(1, 400)));
-        const ReferenceCorpus corpus(documents(texts));
+        const auto all = documents(texts);
+        // Even seeds index two halves separately, join them and drop and reorder documents, as
+        // the session does when it combines folder and file references or removes one.
+        ReferenceCorpus corpus(all);
+        if (seed % 2 == 0) {
+            const auto joined = ReferenceCorpus::concatenated(ReferenceCorpus(all.mid(0, 25)),
+                                                              ReferenceCorpus(all.mid(25)));
+            QCOMPARE(joined.documents(), all);
+            QList<qsizetype> kept;
+            for (qsizetype i = all.size() - 1; i >= 0; --i)
+                if (i % 7 != 3)
+                    kept.append(i);
+            corpus = joined.subset(kept);
+        }
         for (int round = 0; round < 40; ++round) {
             QString claim = randomText(random, random.bounded(0, 12));
             if (round % 4 == 0) // many tokens: more than one group of the matcher
