@@ -1,7 +1,8 @@
 // Differential fuzzer: the indexed passage selection must equal the literal reading on any
 // claim and documents. The input is split at NUL bytes: the first piece is the claim, the rest
-// are documents. An odd first byte decodes the pieces as raw UTF-16 (lone surrogates included),
-// an even one as UTF-8 with replacement of invalid sequences.
+// are documents. Bit 0 of the first byte decodes the pieces as raw UTF-16 (lone surrogates
+// included) instead of UTF-8 with replacement; bit 1 indexes the documents in two halves that are
+// then joined, and drops the first document.
 #include "passageselection.h"
 #include "straightforwardselection.h"
 
@@ -26,8 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (qsizetype i = 1; i < pieces.size() && i <= 12; ++i)
         documents.append({QUuid::createUuid(), QString::number(i), decode(pieces.at(i)),
                           QUrl::fromLocalFile(QStringLiteral("/d/%1.md").arg(i))});
-    const ReferenceCorpus corpus(documents);
-    if (selectPassages(claim, corpus) != test::straightforward::select(claim, documents))
+    ReferenceCorpus corpus(documents);
+    if (data[0] & 2) {
+        const auto half = documents.size() / 2;
+        const auto joined = ReferenceCorpus::concatenated(ReferenceCorpus(documents.mid(0, half)),
+                                                          ReferenceCorpus(documents.mid(half)));
+        QList<qsizetype> rest;
+        for (qsizetype i = 1; i < documents.size(); ++i)
+            rest.append(i);
+        corpus = joined.subset(rest);
+        if (!documents.isEmpty())
+            documents.removeFirst();
+    }
+    if (corpus.documents() != documents ||
+        selectPassages(claim, corpus) != test::straightforward::select(claim, documents))
         std::abort();
     return 0;
 }
