@@ -7,6 +7,7 @@
 namespace brindle::tool {
 CommandList segmentCommands();
 CommandList providerCommands();
+CommandList referenceCommands();
 } // namespace brindle::tool
 
 using namespace brindle::tool;
@@ -19,6 +20,7 @@ CommandList allCommands() {
              // one entry per subsystem, e.g. segmentCommands(),
              segmentCommands(),
              providerCommands(),
+             referenceCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;
