@@ -19,9 +19,10 @@ QCoro::Task<> FakeCapture::stop() {
     co_return;
 }
 
-QCoro::Task<std::optional<ResearchResult>>
-FakeChecker::checkClaim(QString claim, QString context, EvidenceMode mode, QList<ReferenceDocument>,
-                        AIConfiguration, CancelToken token) {
+QCoro::Task<std::optional<ResearchResult>> FakeChecker::checkClaim(QString claim, QString context,
+                                                                   EvidenceMode mode,
+                                                                   ReferenceCorpus, AIConfiguration,
+                                                                   CancelToken token) {
     calls.append({claim, context, mode});
     FakeAnswer answer = ResearchResult{claim, Verdict::contradicted, QStringLiteral("No."), {}};
     if (!answers.empty()) {

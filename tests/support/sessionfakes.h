@@ -78,11 +78,9 @@ public:
     QList<Call> calls;
     int cancelled = 0;
 
-    QCoro::Task<std::optional<ResearchResult>> checkClaim(QString claim, QString context,
-                                                          EvidenceMode mode,
-                                                          QList<ReferenceDocument> documents,
-                                                          AIConfiguration configuration,
-                                                          CancelToken token) override;
+    QCoro::Task<std::optional<ResearchResult>>
+    checkClaim(QString claim, QString context, EvidenceMode mode, ReferenceCorpus documents,
+               AIConfiguration configuration, CancelToken token) override;
 
 private:
     Scheduler &m_scheduler;

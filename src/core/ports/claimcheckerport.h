@@ -8,7 +8,7 @@
 #include "aiconfiguration.h"
 #include "cancellation.h"
 #include "evidencemode.h"
-#include "referencedocument.h"
+#include "referencecorpus.h"
 #include "researchresult.h"
 
 #include <QCoroTask>
@@ -25,9 +25,8 @@ public:
     /// An accepted result, or nothing when claim selection judged the text not worth checking.
     /// Throws AppError (user-facing message) or CancelledError once `token` is stopped.
     virtual QCoro::Task<std::optional<ResearchResult>>
-    checkClaim(QString claim, QString context, EvidenceMode mode,
-               QList<ReferenceDocument> documents, AIConfiguration configuration,
-               CancelToken token) = 0;
+    checkClaim(QString claim, QString context, EvidenceMode mode, ReferenceCorpus documents,
+               AIConfiguration configuration, CancelToken token) = 0;
 };
 
 } // namespace brindle

@@ -35,7 +35,7 @@ void ClaimPipeline::drainQueue() {
             m_book.activeOrigins.insert(job->id, *job->origin);
         CancelSource cancel;
         m_book.active.insert(job->id, cancel);
-        runCheck(*job, context, m_host.evidenceMode(), m_host.documents(),
+        runCheck(*job, context, m_host.evidenceMode(), m_host.referenceCorpus(),
                  m_settings.configuration(), m_book.generation, cancel.get_token());
     }
     m_host.refreshCounts();
@@ -53,9 +53,8 @@ QString ClaimPipeline::takeContext(const QDateTime &now) {
 }
 
 QCoro::Task<> ClaimPipeline::runCheck(ClaimJob job, QString context, EvidenceMode mode,
-                                      QList<ReferenceDocument> documents,
-                                      AIConfiguration configuration, QUuid generation,
-                                      CancelToken token) {
+                                      ReferenceCorpus documents, AIConfiguration configuration,
+                                      QUuid generation, CancelToken token) {
     QPointer<ClaimPipeline> self(this);
     const double budget = std::max(budgetSeconds - secondsBetween(job.heardAt, m_scheduler.now()),
                                    shortestBudgetSeconds);

@@ -43,7 +43,7 @@ public:
 
 private:
     QCoro::Task<> runCheck(ClaimJob job, QString context, EvidenceMode mode,
-                           QList<ReferenceDocument> documents, AIConfiguration configuration,
+                           ReferenceCorpus documents, AIConfiguration configuration,
                            QUuid generation, CancelToken token);
     QString takeContext(const QDateTime &now);
     void finish(const QUuid &jobID, const QUuid &generation);

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "evidencemode.h"
-#include "referencedocument.h"
+#include "referencecorpus.h"
 
 #include <QList>
 
@@ -17,7 +17,8 @@ public:
     virtual ~ClaimPipelineHost() = default;
 
     virtual EvidenceMode evidenceMode() const = 0;
-    virtual QList<ReferenceDocument> documents() const = 0;
+    /// The loaded references, indexed for passage selection.
+    virtual ReferenceCorpus referenceCorpus() const = 0;
     virtual void setError(const QString &message) = 0;
     /// Republishes the pending and skipped counts and the findings.
     virtual void refreshCounts() = 0;

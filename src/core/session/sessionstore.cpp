@@ -71,8 +71,12 @@ void SessionStore::setEvidenceMode(EvidenceMode mode) {
     assign(this, m_evidenceMode, mode, &SessionStore::evidenceModeChanged);
 }
 
-void SessionStore::setDocuments(QList<ReferenceDocument> documents) {
-    assign(this, m_documents, std::move(documents), &SessionStore::documentsChanged);
+void SessionStore::setDocuments(ReferenceCorpus documents) {
+    // A corpus has no equality of its own; the documents decide whether anything changed.
+    if (documents.documents() == m_documents.documents())
+        return;
+    m_documents = std::move(documents);
+    Q_EMIT documentsChanged();
 }
 
 void SessionStore::setLoadingReferences(bool loading) {

@@ -67,9 +67,10 @@ public:
     bool isRunning() const override { return m_isRunning; }
     bool isStarting() const override { return m_isStarting; }
     const QList<Finding> &findings() const { return m_findings; }
-    QList<ReferenceDocument> documents() const override { return m_documents; }
+    const QList<ReferenceDocument> &documents() const { return m_documents.documents(); }
+    ReferenceCorpus referenceCorpus() const override { return m_documents; }
     /// Replaces the loaded references (the reference side of the controller calls this).
-    void setDocuments(QList<ReferenceDocument> documents);
+    void setDocuments(ReferenceCorpus documents);
     bool isLoadingReferences() const { return m_isLoadingReferences; }
     void setLoadingReferences(bool loading);
     qint64 pendingCount() const { return m_pendingCount; }
@@ -149,7 +150,7 @@ private:
     bool m_isRunning = false;
     bool m_isStarting = false;
     QList<Finding> m_findings; ///< the published copy of the book's findings
-    QList<ReferenceDocument> m_documents;
+    ReferenceCorpus m_documents;
     bool m_isLoadingReferences = false;
     qint64 m_pendingCount = 0;
     qint64 m_skippedCount = 0;
