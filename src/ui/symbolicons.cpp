@@ -1,6 +1,7 @@
 #include "symbolicons.h"
 
 #include <QHash>
+#include <QStandardPaths>
 
 namespace brindle {
 
@@ -55,7 +56,16 @@ QIcon symbolIcon(const QString &symbol) {
 }
 
 void installIconThemeFallback() {
-    // Desktops without a platform theme (and the offscreen platform) name no icon theme at all.
+    // Desktops without a platform theme (and the offscreen platform) name no icon theme at all
+    // and search only the resources.
+    QStringList paths = QIcon::themeSearchPaths();
+    for (const QString &dir : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                        QStringLiteral("icons"),
+                                                        QStandardPaths::LocateDirectory)) {
+        if (!paths.contains(dir))
+            paths.append(dir);
+    }
+    QIcon::setThemeSearchPaths(paths);
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));

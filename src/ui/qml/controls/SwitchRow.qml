@@ -36,10 +36,13 @@ RowLayout {
         Accessible.name: row.title
         onToggled: row.toggled(checked)
         opacity: enabled ? 1 : 0.38
+        padding: 0
+        implicitWidth: 38
+        implicitHeight: 22
         indicator: Rectangle {
             implicitWidth: 38
             implicitHeight: 22
-            x: toggle.leftPadding
+            x: 0
             y: (toggle.height - height) / 2
             radius: height / 2
             color: toggle.checked ? Theme.mint : Qt.rgba(1, 1, 1, 0.16)

@@ -17,6 +17,31 @@ QtObject {
     readonly property color secondaryText: Qt.rgba(0.92, 0.92, 0.96, 0.6)
     readonly property color tertiaryText: Qt.rgba(0.92, 0.92, 0.96, 0.32)
 
+    readonly property string emojiFamily: "Noto Color Emoji"
+
+    // Rich text that draws emoji with the colour emoji font; other fonts would pick a plain
+    // glyph for characters such as the pointing finger.
+    function emojiText(text) {
+        let out = ""
+        let run = ""
+        const flush = () => {
+            if (run !== "")
+                out += "<span style=\"font-family:'" + emojiFamily + "'\">" + run + "</span>"
+            run = ""
+        }
+        for (const ch of String(text)) {
+            const cp = ch.codePointAt(0)
+            if (cp >= 0x1F000 || (cp >= 0x2600 && cp <= 0x27BF) || cp === 0xFE0F || cp === 0x200D) {
+                run += ch
+                continue
+            }
+            flush()
+            out += ch === "&" ? "&amp;" : ch === "<" ? "&lt;" : ch === ">" ? "&gt;" : ch
+        }
+        flush()
+        return out
+    }
+
     function withAlpha(c, alpha) {
         return Qt.rgba(c.r, c.g, c.b, alpha)
     }

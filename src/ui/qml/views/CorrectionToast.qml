@@ -21,7 +21,8 @@ ToastChrome {
         Layout.fillWidth: true
         Label {
             Layout.fillWidth: true
-            text: toast.finding ? toast.finding.eyebrow : ""
+            textFormat: Text.RichText
+            text: toast.finding ? Theme.emojiText(toast.finding.eyebrow) : ""
             elide: Text.ElideRight
             font.pixelSize: 14
             font.weight: Font.DemiBold

@@ -94,6 +94,7 @@ SectionCard {
             spacing: 8
             ActionButton {
                 objectName: "addFilesButton"
+                Layout.preferredWidth: 1
                 text: "Add files"
                 symbol: "doc.badge.plus"
                 kind: "secondary"
@@ -104,6 +105,7 @@ SectionCard {
             }
             ActionButton {
                 objectName: "connectFolderButton"
+                Layout.preferredWidth: 1
                 text: "Connect folder\u2026"
                 symbol: "folder.badge.plus"
                 kind: "secondary"

@@ -30,7 +30,8 @@ Rectangle {
             spacing: 8
             Label {
                 visible: card.verdict === "contradicted" || card.verdict === "context"
-                text: card.finding ? card.finding.eyebrow : ""
+                textFormat: Text.RichText
+                text: card.finding ? Theme.emojiText(card.finding.eyebrow) : ""
                 font.pixelSize: 14
                 font.weight: Font.DemiBold
                 color: card.verdict === "context" ? Theme.yellow : Theme.orange

@@ -50,7 +50,7 @@ Rectangle {
             Layout.rightMargin: 18
             Layout.topMargin: 14
             Layout.bottomMargin: 14
-            spacing: 12
+            spacing: 8
 
             Rectangle {
                 implicitWidth: 46
@@ -61,12 +61,14 @@ Rectangle {
                 Label {
                     anchors.centerIn: parent
                     text: "\u261D\uFE0F"
+                    font.family: Theme.emojiFamily
                     font.pixelSize: 26
                 }
             }
             ColumnLayout {
                 spacing: 2
                 Layout.fillWidth: true
+                Layout.leftMargin: 4
                 Label {
                     text: "Brindle..."
                     font.pixelSize: 20
@@ -222,8 +224,8 @@ Rectangle {
                 font.weight: Font.Medium
                 color: Theme.primaryText
                 elide: Text.ElideRight
-                Layout.fillWidth: view.session.skippedCount < 1
-                Layout.maximumWidth: implicitWidth
+                Layout.preferredWidth: implicitWidth
+                Layout.minimumWidth: 40
             }
             Label {
                 visible: view.session.skippedCount >= 1

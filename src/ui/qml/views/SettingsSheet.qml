@@ -297,19 +297,19 @@ Popup {
         color: Theme.secondaryText
     }
 
-    component LabeledField: RowLayout {
+    component LabeledField: ColumnLayout {
         id: labeled
         property string label
         property alias text: input.text
         property alias secret: input.secret
         signal edited(string value)
         Layout.fillWidth: true
+        spacing: 4
         opacity: enabled ? 1 : 0.38
         Label {
             text: labeled.label
             font.pixelSize: 13
             color: Theme.primaryText
-            Layout.preferredWidth: 150
             elide: Text.ElideRight
         }
         DarkTextField {
