@@ -8,9 +8,10 @@ SourceLinkKind sourceLinkKind(const QString &url) {
     const QUrl parsed(url, QUrl::StrictMode);
     if (!parsed.isValid())
         return SourceLinkKind::plain;
-    const QString scheme = parsed.scheme();
-    if ((scheme == QLatin1String("https") || scheme == QLatin1String("http")) &&
-        !parsed.host().isEmpty())
+    // The scheme must be written exactly so; QUrl itself would accept any letter case.
+    const bool web =
+        url.startsWith(QLatin1String("https:")) || url.startsWith(QLatin1String("http:"));
+    if (web && !parsed.host().isEmpty())
         return SourceLinkKind::web;
     if (parsed.isLocalFile() && !parsed.toLocalFile().isEmpty())
         return SourceLinkKind::file;

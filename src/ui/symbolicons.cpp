@@ -59,9 +59,9 @@ void installIconThemeFallback() {
     // Desktops without a platform theme (and the offscreen platform) name no icon theme at all
     // and search only the resources.
     QStringList paths = QIcon::themeSearchPaths();
-    for (const QString &dir : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
-                                                        QStringLiteral("icons"),
-                                                        QStandardPaths::LocateDirectory)) {
+    for (const QString &dir :
+         QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                   QStandardPaths::LocateDirectory)) {
         if (!paths.contains(dir))
             paths.append(dir);
     }
