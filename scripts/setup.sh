@@ -24,6 +24,8 @@ packages=(
   qml6-module-qttest
   # icons for the views (freedesktop theme, SVG) and colour emoji for the logo and eyebrows
   adwaita-icon-theme libqt6svg6 fonts-noto-color-emoji
+  # the tray needs a windowing system plugin; XWayland (xcb) is preferred, plain Wayland works too
+  qt6-wayland
 )
 
 missing=()

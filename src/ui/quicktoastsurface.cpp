@@ -34,8 +34,8 @@ void QuickToastSurface::open(const Finding &finding) {
         return;
     }
     position();
+    // A new window that stays on top opens above the others; showing it must not activate it.
     m_window->setVisible(true);
-    m_window->raise();
 }
 
 void QuickToastSurface::close() {
