@@ -3,10 +3,13 @@
 #include "sessionfakes.h"
 #include "sessionstore.h"
 #include "testregistry.h"
+#include "quicktoastsurface.h"
 #include "toastsurface.h"
 #include "virtualscheduler.h"
 
 #include <QTest>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWindow>
 
 using namespace brindle;
@@ -180,6 +183,19 @@ private Q_SLOTS:
         QVERIFY(!window.isVisible());
         f.scheduler.advance(seconds(demoPauseSeconds + 0.1));
         QCOMPARE(f.surface.opened.size(), 1);
+    }
+
+    void floatingPanelsSitTopRightOfTheScreenUnderThePointer_data() {
+        QTest::addColumn<QPoint>("pointer");
+        QTest::newRow("pointer on the screen") << QPoint(10, 10);
+        QTest::newRow("pointer outside every screen") << QPoint(-50000, -50000);
+    }
+    void floatingPanelsSitTopRightOfTheScreenUnderThePointer() {
+        QFETCH(QPoint, pointer);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const auto origin = floatingPanelOrigin(QSize(400, 260), pointer);
+        QVERIFY(origin);
+        QCOMPARE(*origin, QPoint(area.right() + 1 - 400 - 16, area.top() + 16));
     }
 };
 
