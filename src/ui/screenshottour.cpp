@@ -257,6 +257,17 @@ QCoro::Task<int> ScreenshotTour::capture(QString directory) {
         store.setSelectedSourceID(store.sources().first().id);
     co_await settle();
     save(window, QStringLiteral("main-idle"));
+    const QSize normal = window.size();
+    // The whole scroll area at once, down to the typed-claim and transcript rows (opened).
+    for (const char *row : {"manualRow", "transcriptRow"}) {
+        if (auto *expandable = mainView()->findChild<QObject *>(QLatin1String(row)))
+            expandable->setProperty("expanded", true);
+    }
+    window.resize(normal.width(), 1400);
+    co_await settle();
+    save(window, QStringLiteral("main-idle-full"));
+    window.resize(normal);
+    QMetaObject::invokeMethod(mainView(), "resetViewState");
 
     co_await showDemo();
     co_await settle();
@@ -265,7 +276,6 @@ QCoro::Task<int> ScreenshotTour::capture(QString directory) {
     co_await typeClaims();
     if (auto *history = mainView()->findChild<QObject *>(QStringLiteral("historyRow")))
         history->setProperty("expanded", true);
-    const QSize normal = window.size();
     window.resize(normal.width(), 2600);
     co_await settle();
     save(window, QStringLiteral("main-history-error"));
