@@ -30,6 +30,10 @@ QCoro::Task<QVariant> QuickReferenceDialogs::ask(QUrl dialog, QVariantMap proper
     }
     QMetaObject::invokeMethod(object.get(), "open");
     const QVariant result = co_await qCoro(reply.get(), &DialogReply::answered);
+    // The answer arrives from inside the dialog's own handler, which is still running: let both
+    // objects go once control is back in the event loop.
+    object.release()->deleteLater();
+    reply.release()->deleteLater();
     co_return result;
 }
 

@@ -1,15 +1,15 @@
 #include "apppresentation.h"
 #include "demofinding.h"
+#include "quicktoastsurface.h"
 #include "sessionfakes.h"
 #include "sessionstore.h"
 #include "testregistry.h"
-#include "quicktoastsurface.h"
 #include "toastsurface.h"
 #include "virtualscheduler.h"
 
-#include <QTest>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTest>
 #include <QWindow>
 
 using namespace brindle;
