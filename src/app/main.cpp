@@ -17,6 +17,7 @@
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QScopeGuard>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include <cstdio>
@@ -147,6 +148,11 @@ int main(int argc, char *argv[]) {
         return 1;
     }
     referenceDialogs.setParentWindow(mainWindow);
+    // The toast surface and the window go before the coordinator does: forget them first.
+    const auto detachViews = qScopeGuard([&presentation] {
+        presentation.registerMainWindow(nullptr);
+        presentation.setToastSurface(nullptr);
+    });
 
     if (unattended) {
         brindle::ScreenshotTour tour(
