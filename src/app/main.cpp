@@ -114,6 +114,8 @@ int main(int argc, char *argv[]) {
     // Closing the main window leaves Brindle in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
     QQuickStyle::setStyle(QStringLiteral("Basic"));
+    // The floating panels have rounded, see-through corners.
+    QQuickWindow::setDefaultAlphaBuffer(true);
     brindle::installIconThemeFallback();
 
     brindle::SystemScheduler scheduler;
