@@ -16,6 +16,16 @@ packages=(
   ca-certificates openssl libssl-dev
   # a font so the offscreen platform can render text
   fonts-dejavu-core
+  # Qt Quick, the QML modules the views import, and QtQuickTest for the view tests
+  qt6-declarative-dev qt6-declarative-dev-tools
+  qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
+  qml6-module-qtquick qml6-module-qtquick-templates qml6-module-qtquick-controls
+  qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-dialogs
+  qml6-module-qttest
+  # icons for the views (freedesktop theme, SVG) and colour emoji for the logo and eyebrows
+  adwaita-icon-theme libqt6svg6 fonts-noto-color-emoji
+  # the tray needs a windowing system plugin; XWayland (xcb) is preferred, plain Wayland works too
+  qt6-wayland
 )
 
 missing=()

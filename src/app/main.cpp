@@ -1,24 +1,176 @@
 // Builds the long-lived objects and wires them together. Nothing else lives here.
+#include "apperror.h"
+#include "apppresentation.h"
+#include "appsettings.h"
+#include "qmlsingletons.h"
+#include "qmlurls.h"
+#include "quickreferencedialogs.h"
+#include "quicktoastsurface.h"
+#include "screenshottour.h"
+#include "sessionstore.h"
+#include "sessionviewmodel.h"
+#include "symbolicons.h"
 #include "systemscheduler.h"
+#include "traymenu.h"
 
 #include <QApplication>
-#include <QLabel>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
+#include <QQuickWindow>
+#include <QScopeGuard>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include <cstdio>
+#include <cstring>
+
+Q_IMPORT_QML_PLUGIN(Brindle_UIPlugin)
+
+namespace {
+
+// Stand-in until the sound-server capture is wired in: lists the system-audio entry, and every
+// start fails with one clear message.
+class UnavailableCapture : public brindle::AudioCapturePort {
+public:
+    QCoro::Task<QList<brindle::AudioSource>> availableSources() override {
+        co_return QList<brindle::AudioSource>{brindle::allSystemAudioSource()};
+    }
+    QCoro::Task<> start(brindle::AudioSourceID, QString, bool) override {
+        throw brindle::CaptureError(
+            QStringLiteral("Capture unavailable: audio capture is not part of this build."));
+        co_return;
+    }
+    QCoro::Task<> stop() override { co_return; }
+    void resetTranscription() override {}
+    void openCapturePermissions() override {}
+};
+
+// Stand-in until the model client is wired in.
+class UnavailableChecker : public brindle::ClaimCheckerPort {
+public:
+    QCoro::Task<std::optional<brindle::ResearchResult>>
+    checkClaim(QString, QString, brindle::EvidenceMode, QList<brindle::ReferenceDocument>,
+               brindle::AIConfiguration, brindle::CancelToken) override {
+        throw brindle::AppError(QStringLiteral("Claim checking is not available in this build."));
+        co_return std::nullopt;
+    }
+};
+
+bool hasArgument(int argc, char *argv[], const char *name) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    }
+    return false;
+}
+
+QString argumentAfter(int argc, char *argv[], const char *name) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return QString::fromLocal8Bit(argv[i + 1]);
+    }
+    return {};
+}
+
+// Qt aborts when it cannot reach a display; say so plainly instead.
+bool chooseDisplay() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (platform.isEmpty()) {
+        // Floating panels can place themselves only under X11, so prefer XWayland.
+        if (x11)
+            qputenv("QT_QPA_PLATFORM", "xcb");
+        return x11 || wayland;
+    }
+    if (platform.startsWith("xcb"))
+        return x11;
+    if (platform.startsWith("wayland"))
+        return wayland;
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char *argv[]) {
+    const bool selfTest = hasArgument(argc, argv, "--self-test");
+    const QString screenshotDir = argumentAfter(argc, argv, "--screenshot");
+    const bool unattended = selfTest || !screenshotDir.isEmpty();
+    if (hasArgument(argc, argv, "--screenshot") && screenshotDir.isEmpty()) {
+        std::fprintf(stderr, "usage: brindle [--self-test | --screenshot DIR]\n");
+        return 2;
+    }
+    if (unattended && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!chooseDisplay()) {
+        std::fprintf(stderr, "Brindle needs a graphical desktop: no X11 or Wayland display was "
+                             "found (DISPLAY and WAYLAND_DISPLAY are not set).\n");
+        return 1;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brindle"));
     QApplication::setApplicationDisplayName(QStringLiteral("Brindle"));
+    QApplication::setDesktopFileName(QStringLiteral("brindle"));
+    // Closing the main window leaves Brindle in the tray.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+    // The floating panels have rounded, see-through corners.
+    QQuickWindow::setDefaultAlphaBuffer(true);
+    brindle::installIconThemeFallback();
 
     brindle::SystemScheduler scheduler;
+    // Unattended runs use the isolated settings: they never read or touch the user's keys.
+    auto settings = brindle::AppSettings::create(!unattended, scheduler);
+    UnavailableCapture capture;
+    UnavailableChecker unavailableChecker;
+    brindle::TourChecker tourChecker;
+    brindle::ClaimCheckerPort &checker =
+        unattended ? static_cast<brindle::ClaimCheckerPort &>(tourChecker) : unavailableChecker;
 
-    // Until the real window lands: a plain window saying what this build holds.
-    QLabel window(QStringLiteral("<h2>Brindle</h2><p>Live fact checker for the Linux desktop.</p>"
-                                 "<p>This build holds the claim intake, the model prompts and the "
-                                 "settings with the keyring. The session window comes next.</p>"));
-    window.setWindowTitle(QStringLiteral("Brindle..."));
-    window.setMargin(24);
-    window.setWordWrap(true);
-    window.resize(480, 240);
-    window.show();
+    brindle::SessionStore store(scheduler, *settings, capture, checker);
+    brindle::AppPresentation presentation(store, scheduler);
+    brindle::SessionViewModel session(store, capture);
+
+    brindle::AppPresentationForeign::provide(&presentation);
+    brindle::SessionForeign::provide(&session);
+    brindle::SettingsForeign::provide(settings.get());
+
+    QQmlApplicationEngine engine;
+    engine.addImportPath(brindle::qml::importPath());
+    brindle::QuickToastSurface toasts(engine);
+    presentation.setToastSurface(&toasts);
+    brindle::QuickReferenceDialogs referenceDialogs(engine);
+
+    engine.load(brindle::qml::mainWindow());
+    auto *mainWindow = engine.rootObjects().isEmpty()
+                           ? nullptr
+                           : qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+    if (!mainWindow) {
+        std::fprintf(stderr, "Brindle could not load its main window.\n");
+        return 1;
+    }
+    referenceDialogs.setParentWindow(mainWindow);
+    // The toast surface and the window go before the coordinator does: forget them first.
+    const auto detachViews = qScopeGuard([&presentation] {
+        presentation.registerMainWindow(nullptr);
+        presentation.setToastSurface(nullptr);
+    });
+
+    if (unattended) {
+        brindle::ScreenshotTour tour(
+            {engine, *mainWindow, store, presentation, *settings, scheduler});
+        int exitCode = 1;
+        auto run = [&]() -> QCoro::Task<> {
+            exitCode = selfTest ? co_await tour.selfTest() : co_await tour.capture(screenshotDir);
+            QApplication::exit(exitCode);
+        };
+        run();
+        QApplication::exec();
+        return exitCode;
+    }
+
+    brindle::TrayMenu tray(store, presentation);
+    tray.show();
+    store.refreshSources();
     return QApplication::exec();
 }

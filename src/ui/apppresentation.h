@@ -1,0 +1,93 @@
+/**
+ * @file
+ * The one UI coordinator per process, created in main.cpp after the session controller. It owns
+ * the finding selected for the details sheet, knows the main window, and runs the correction
+ * toasts: it observes the controller's findings and running flag, feeds ToastDelivery, and keeps
+ * the toast surface in step with it. The session controller, the scheduler and the surface must
+ * outlive it. Main thread only.
+ */
+#pragma once
+
+#include "toastdelivery.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QVariantMap>
+#include <QWindow>
+
+#include <functional>
+
+#include "scheduler.h"
+
+namespace brindle {
+
+class SessionStore;
+class ToastSurface;
+
+class AppPresentation : public QObject {
+    Q_OBJECT
+    /// The finding the details sheet shows, as a finding map; null when none.
+    Q_PROPERTY(QVariant selectedFinding READ selectedFindingValue NOTIFY selectedFindingChanged)
+    /// Whether "Preview Slack call prompt" has something to show.
+    Q_PROPERTY(bool hasCallPrompt READ hasCallPrompt NOTIFY callPromptChanged)
+
+public:
+    static constexpr double dismissAfterSeconds = 8;
+
+    AppPresentation(SessionStore &store, Scheduler &scheduler, QObject *parent = nullptr);
+    ~AppPresentation() override;
+
+    void setToastSurface(ToastSurface *surface) { m_surface = surface; }
+    /// Reopens the main window when it was closed; installed by whoever owns the window.
+    void setOpenPanel(std::function<void()> openPanel) { m_openPanel = std::move(openPanel); }
+    /// The call prompt's "show" entry; until it exists the preview command does nothing.
+    void setCallPrompt(std::function<void()> showPrompt);
+
+    /// Registered by the main window once it exists.
+    Q_INVOKABLE void registerMainWindow(QWindow *window);
+    QWindow *mainWindow() const { return m_mainWindow; }
+    bool isMainWindowVisible() const;
+
+    const std::optional<Finding> &selectedFinding() const { return m_selectedFinding; }
+    QVariant selectedFindingValue() const;
+    void selectFinding(std::optional<Finding> finding);
+    Q_INVOKABLE void clearSelectedFinding() { selectFinding(std::nullopt); }
+    bool hasCallPrompt() const { return bool(m_showCallPrompt); }
+
+    Q_INVOKABLE void showPanel();
+    Q_INVOKABLE void hidePanel();
+    Q_INVOKABLE void previewBackgroundToast();
+    Q_INVOKABLE void previewCallPrompt();
+
+    const ToastDelivery &delivery() const { return m_delivery; }
+    std::optional<QUuid> displayedID() const { return m_displayedID; }
+    Q_INVOKABLE void clearToasts();
+    void refreshToast();
+    void positionToast();
+    /// "Open details" on the toast on screen.
+    Q_INVOKABLE void openToast();
+    /// The toast's close button.
+    Q_INVOKABLE void dismissToast();
+
+Q_SIGNALS:
+    void selectedFindingChanged();
+    void callPromptChanged();
+
+private:
+    void receiveFindings();
+    void dismissalFired(QUuid id);
+
+    SessionStore &m_store;
+    Scheduler &m_scheduler;
+    ToastSurface *m_surface = nullptr;
+    std::function<void()> m_openPanel;
+    std::function<void()> m_showCallPrompt;
+    QPointer<QWindow> m_mainWindow;
+    std::optional<Finding> m_selectedFinding;
+    ToastDelivery m_delivery;
+    std::optional<QUuid> m_displayedID;
+    TimerHandle m_dismissal;
+    bool m_wasRunning = false;
+};
+
+} // namespace brindle

@@ -1,0 +1,203 @@
+#include "apppresentation.h"
+#include "demofinding.h"
+#include "quicktoastsurface.h"
+#include "sessionfakes.h"
+#include "sessionstore.h"
+#include "testregistry.h"
+#include "toastsurface.h"
+#include "virtualscheduler.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+
+using namespace brindle;
+using namespace brindle::test;
+
+namespace {
+
+/// Records what the coordinator asks of the toast panel.
+class RecordingSurface : public ToastSurface {
+public:
+    QList<QUuid> opened;
+    int closes = 0;
+    std::optional<QUuid> onScreen;
+
+    void open(const Finding &finding) override {
+        opened.append(finding.id);
+        onScreen = finding.id;
+    }
+    void close() override {
+        ++closes;
+        onScreen.reset();
+    }
+    void position() override {}
+};
+
+ResearchResult result(Verdict verdict) {
+    return {QStringLiteral("claim"), verdict, QStringLiteral("why"), {}};
+}
+
+} // namespace
+
+class AppPresentationTest : public QObject {
+    Q_OBJECT
+
+    struct Fixture {
+        VirtualScheduler scheduler;
+        FakeSettings settings;
+        FakeCapture capture{scheduler};
+        FakeChecker checker{scheduler};
+        SessionStore store{scheduler, settings, capture, checker};
+        RecordingSurface surface;
+        AppPresentation presentation{store, scheduler};
+
+        Fixture() {
+            presentation.setToastSurface(&surface);
+            checker.delay = seconds(1);
+        }
+        /// Types a claim whose check answers after one second with `verdict`.
+        void claim(const QString &text, Verdict verdict) {
+            checker.answers.push_back(result(verdict));
+            store.setManualClaim(text);
+            store.checkManualClaim();
+        }
+    };
+
+private Q_SLOTS:
+    void newCorrectionShowsWhileTheWindowIsHiddenAndLeavesAfterEightSeconds() {
+        Fixture f;
+        f.claim(QStringLiteral("The moon is made of cheese."), Verdict::contradicted);
+        f.scheduler.advance(seconds(1));
+        QCOMPARE(f.surface.opened.size(), 1);
+        QCOMPARE(f.surface.onScreen, f.store.findings().first().id);
+
+        f.scheduler.advance(seconds(7.9));
+        QVERIFY(f.surface.onScreen.has_value());
+        f.scheduler.advance(seconds(0.2));
+        QVERIFY(!f.surface.onScreen);
+        QVERIFY(!f.presentation.displayedID());
+    }
+
+    void visibleWindowSuppressesToastsForGood() {
+        Fixture f;
+        QWindow window;
+        window.show();
+        f.presentation.registerMainWindow(&window);
+        f.claim(QStringLiteral("The moon is made of cheese."), Verdict::contradicted);
+        f.scheduler.advance(seconds(1));
+        QVERIFY(f.surface.opened.isEmpty());
+
+        window.hide();
+        Q_EMIT f.store.findingsChanged(); // the same list again, now in the background
+        QVERIFY(f.surface.opened.isEmpty());
+    }
+
+    void sameListAgainKeepsThePanelAndItsTimer() {
+        Fixture f;
+        f.claim(QStringLiteral("The moon is made of cheese."), Verdict::context);
+        f.scheduler.advance(seconds(1));
+        f.scheduler.advance(seconds(5));
+        Q_EMIT f.store.findingsChanged();
+        QCOMPARE(f.surface.opened.size(), 1);
+        f.scheduler.advance(seconds(3.1)); // 8 s after it opened, not after the repeat
+        QVERIFY(!f.surface.onScreen);
+    }
+
+    void queuedToastFollowsAndAnOldTimerDoesNothing() {
+        Fixture f;
+        f.claim(QStringLiteral("First wrong claim here."), Verdict::contradicted);
+        f.claim(QStringLiteral("Second wrong claim here."), Verdict::contradicted);
+        f.scheduler.advance(seconds(1));
+        QCOMPARE(f.surface.opened.size(), 1);
+        const QUuid first = f.surface.opened.first();
+
+        f.scheduler.advance(seconds(5));
+        f.presentation.dismissToast(); // the second takes over at 6 s
+        QCOMPARE(f.surface.opened.size(), 2);
+        const QUuid second = f.surface.opened.last();
+        QVERIFY(second != first);
+
+        f.scheduler.advance(seconds(3)); // the first toast's 8 s pass: the second stays
+        QCOMPARE(f.surface.onScreen, second);
+        f.scheduler.advance(seconds(5.1));
+        QVERIFY(!f.surface.onScreen);
+    }
+
+    void clearingTheFindingsClosesTheToast() {
+        Fixture f;
+        f.claim(QStringLiteral("The moon is made of cheese."), Verdict::contradicted);
+        f.scheduler.advance(seconds(1));
+        QVERIFY(f.surface.onScreen);
+        f.store.clearContext();
+        QVERIFY(!f.surface.onScreen);
+    }
+
+    void stoppingTheSessionClosesToastsAndEmptiesTheQueue() {
+        Fixture f;
+        f.store.setSelectedSourceID(AudioSourceID::allSystemAudio());
+        f.store.refreshSources();
+        f.scheduler.runPending();
+        f.store.setEvidenceMode(EvidenceMode::web);
+        f.store.start();
+        f.scheduler.runPending();
+        QVERIFY(f.store.isRunning());
+
+        f.claim(QStringLiteral("First wrong claim here."), Verdict::contradicted);
+        f.claim(QStringLiteral("Second wrong claim here."), Verdict::context);
+        f.scheduler.advance(seconds(1));
+        QVERIFY(f.surface.onScreen);
+        QVERIFY(!f.presentation.delivery().pending.isEmpty());
+
+        f.store.stop();
+        f.scheduler.runPending();
+        QVERIFY(!f.surface.onScreen);
+        QVERIFY(!f.presentation.delivery().current);
+        QVERIFY(f.presentation.delivery().pending.isEmpty());
+    }
+
+    void openingAToastSelectsItsFindingAndShowsTheWindow() {
+        Fixture f;
+        QWindow window;
+        f.presentation.registerMainWindow(&window);
+        f.claim(QStringLiteral("The moon is made of cheese."), Verdict::contradicted);
+        f.scheduler.advance(seconds(1));
+        const QUuid id = f.store.findings().first().id;
+
+        f.presentation.openToast();
+        QVERIFY(window.isVisible());
+        QVERIFY(!f.surface.onScreen);
+        QCOMPARE(f.presentation.selectedFinding()->id, id);
+
+        f.store.clearContext(); // the selected finding leaves the list
+        QVERIFY(!f.presentation.selectedFinding());
+    }
+
+    void previewBackgroundToastHidesTheWindowAndPlaysTheDemo() {
+        Fixture f;
+        QWindow window;
+        window.show();
+        f.presentation.registerMainWindow(&window);
+        f.presentation.previewBackgroundToast();
+        QVERIFY(!window.isVisible());
+        f.scheduler.advance(seconds(demoPauseSeconds + 0.1));
+        QCOMPARE(f.surface.opened.size(), 1);
+    }
+
+    void floatingPanelsSitTopRightOfTheScreenUnderThePointer_data() {
+        QTest::addColumn<QPoint>("pointer");
+        QTest::newRow("pointer on the screen") << QPoint(10, 10);
+        QTest::newRow("pointer outside every screen") << QPoint(-50000, -50000);
+    }
+    void floatingPanelsSitTopRightOfTheScreenUnderThePointer() {
+        QFETCH(QPoint, pointer);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const auto origin = floatingPanelOrigin(QSize(400, 260), pointer);
+        QVERIFY(origin);
+        QCOMPARE(*origin, QPoint(area.right() + 1 - 400 - 16, area.top() + 16));
+    }
+};
+
+BRINDLE_REGISTER_TEST(AppPresentationTest);
+#include "apppresentationtest.moc"

@@ -1,0 +1,136 @@
+import QtQuick
+import QtTest
+import Brindle.UI
+
+Item {
+    id: root
+    width: 480
+    height: 740
+
+    Component { id: sessionComponent; FakeSession {} }
+    Component { id: presentationComponent; FakePresentation {} }
+    Component {
+        id: viewComponent
+        MainView { anchors.fill: parent; settings: Settings }
+    }
+
+    TestCase {
+        name: "MainView"
+        when: windowShown
+
+        property var session
+        property var view
+
+        function init() {
+            // The stand-ins outlive each view (they stay with root), so a view never reads a
+            // destroyed session while it is torn down.
+            session = sessionComponent.createObject(root)
+            const presentation = presentationComponent.createObject(root)
+            view = createTemporaryObject(viewComponent, root,
+                                         { session: session, presentation: presentation })
+            verify(view)
+        }
+
+        function finding(verdict) {
+            return { id: Math.random().toString(), quote: "q", verdict: verdict, explanation: "e",
+                     eyebrow: "umm...", isDemo: false, elapsedText: "1.0s", timeText: "12:00",
+                     sourceCountText: "No sources", sources: [] }
+        }
+
+        function test_sessionButton_data() {
+            return [
+                { tag: "idle with a source", source: 0, loading: false, running: false, starting: false, enabled: true, label: "Start" },
+                { tag: "idle without a source", source: -1, loading: false, running: false, starting: false, enabled: false, label: "Start" },
+                { tag: "references loading", source: 0, loading: true, running: false, starting: false, enabled: false, label: "Start" },
+                { tag: "running without a source", source: -1, loading: false, running: true, starting: false, enabled: true, label: "Stop" },
+                { tag: "starting while loading", source: 0, loading: true, running: false, starting: true, enabled: true, label: "Cancel start" },
+            ]
+        }
+        function test_sessionButton(data) {
+            session.selectedSourceIndex = data.source
+            session.isLoadingReferences = data.loading
+            session.isRunning = data.running
+            session.isStarting = data.starting
+            const button = findChild(view, "startButton")
+            compare(button.enabled, data.enabled)
+            compare(button.text, data.label)
+            mouseClick(button)
+            compare(session.toggles, data.enabled ? 1 : 0)
+        }
+
+        function test_settingsButton_data() {
+            return [
+                { tag: "idle", running: false, starting: false, pending: 0, enabled: true },
+                { tag: "running", running: true, starting: false, pending: 0, enabled: false },
+                { tag: "starting", running: false, starting: true, pending: 0, enabled: false },
+                { tag: "checks pending", running: false, starting: false, pending: 2, enabled: false },
+            ]
+        }
+        function test_settingsButton(data) {
+            session.isRunning = data.running
+            session.isStarting = data.starting
+            session.pendingCount = data.pending
+            compare(findChild(view, "settingsButton").enabled, data.enabled)
+        }
+
+        function test_referenceButtons_data() {
+            return [
+                { tag: "idle", running: false, starting: false, loading: false, enabled: true },
+                { tag: "running", running: true, starting: false, loading: false, enabled: false },
+                { tag: "starting", running: false, starting: true, loading: false, enabled: false },
+                { tag: "loading", running: false, starting: false, loading: true, enabled: false },
+            ]
+        }
+        function test_referenceButtons(data) {
+            session.isRunning = data.running
+            session.isStarting = data.starting
+            session.isLoadingReferences = data.loading
+            for (const name of ["addFilesButton", "connectFolderButton", "refreshFolderButton",
+                                "disconnectFolderButton", "removeReferenceButton"]) {
+                const button = findChild(view, name)
+                verify(button, name)
+                compare(button.enabled, data.enabled, name)
+            }
+        }
+
+        function test_referencesFollowTheEvidenceMode() {
+            const block = findChild(view, "referencesBlock")
+            session.evidenceMode = 1
+            verify(!block.visible)
+            session.evidenceMode = 2
+            verify(block.visible)
+        }
+
+        function test_historyRowAppearsFromTwoFindings() {
+            const history = findChild(view, "historyRow")
+            session.findings = [finding("contradicted")]
+            verify(!history.visible)
+            verify(!findChild(view, "emptyState").visible)
+            session.findings = [finding("contradicted"), finding("supported")]
+            verify(history.visible)
+            compare(history.title, "Earlier findings (1)")
+        }
+
+        function test_typedClaimNeedsText_data() {
+            return [
+                { tag: "empty", text: "", enabled: false },
+                { tag: "spaces and line breaks", text: "  \n\t ", enabled: false },
+                { tag: "a claim", text: " The moon is cheese. ", enabled: true },
+            ]
+        }
+        function test_typedClaimNeedsText(data) {
+            session.manualClaim = data.text
+            const button = findChild(view, "checkButton")
+            compare(button.enabled, data.enabled)
+            button.submit()
+            compare(session.checks, data.enabled ? 1 : 0)
+        }
+
+        function test_errorLineShowsTheMessage() {
+            const line = findChild(view, "errorLine")
+            verify(!line.visible)
+            session.error = "Session check limit reached. Stop and start a new session to continue."
+            verify(line.visible)
+        }
+    }
+}

@@ -1,0 +1,44 @@
+// QtQuickTest entry: the views are loaded from the Brindle.UI module with the settings sheet bound
+// to an isolated settings object (its own file, no keyring).
+#include "appsettings.h"
+#include "qmlsingletons.h"
+#include "qmlurls.h"
+#include "symbolicons.h"
+
+#include <QQmlEngine>
+#include <QQuickStyle>
+#include <QTemporaryDir>
+#include <QtQml/qqmlextensionplugin.h>
+#include <QtQuickTest>
+
+Q_IMPORT_QML_PLUGIN(Brindle_UIPlugin)
+
+class Setup : public QObject {
+    Q_OBJECT
+
+public Q_SLOTS:
+    void applicationAvailable() {
+        QQuickStyle::setStyle(QStringLiteral("Basic"));
+        brindle::installIconThemeFallback();
+    }
+
+    void qmlEngineAvailable(QQmlEngine *engine) {
+        engine->addImportPath(brindle::qml::importPath());
+        m_settings = std::make_unique<brindle::AppSettings>(
+            true,
+            std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("settings.ini")),
+                                        QSettings::IniFormat),
+            nullptr);
+        m_settings->setResearchModel(QStringLiteral("gpt-5.4"));
+        m_settings->setSelkaModel(QStringLiteral("selka-1.13"));
+        brindle::SettingsForeign::provide(m_settings.get());
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<brindle::AppSettings> m_settings;
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(ui_qml, Setup)
+
+#include "qmltestsetup.moc"

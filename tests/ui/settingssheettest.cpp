@@ -1,0 +1,201 @@
+#include "appsettings.h"
+#include "fakesecretstore.h"
+#include "findingvalues.h"
+#include "researchmodelpresets.h"
+#include "settingssheetcontroller.h"
+#include "testregistry.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brindle;
+
+class SettingsSheetTest : public QObject {
+    Q_OBJECT
+
+    struct Fixture {
+        QTemporaryDir dir;
+        std::shared_ptr<test::FakeSecretStore> secrets = std::make_shared<test::FakeSecretStore>();
+        std::unique_ptr<AppSettings> settings;
+        SettingsSheetController sheet;
+
+        Fixture() {
+            settings = std::make_unique<AppSettings>(
+                true,
+                std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")),
+                                            QSettings::IniFormat),
+                secrets);
+            settings->setResearchModel(QStringLiteral("gpt-5.4"));
+            settings->setSelkaModel(QStringLiteral("selka-1.13"));
+            sheet.setSettings(settings.get());
+        }
+    };
+
+private Q_SLOTS:
+    void saveRules_data() {
+        QTest::addColumn<int>("research");
+        QTest::addColumn<QString>("researchModel");
+        QTest::addColumn<QString>("openRouterModel");
+        QTest::addColumn<bool>("useSelka");
+        QTest::addColumn<int>("selka");
+        QTest::addColumn<QString>("selkaModel");
+        QTest::addColumn<QString>("openRouterSelkaModel");
+        QTest::addColumn<bool>("canSave");
+        const QString m = QStringLiteral("m");
+        QTest::newRow("all filled") << 0 << m << m << true << 0 << m << m << true;
+        QTest::newRow("OpenAI model only spaces")
+            << 0 << QStringLiteral("  \n") << m << true << 0 << m << m << false;
+        QTest::newRow("OpenRouter model empty")
+            << 1 << m << QString() << true << 0 << m << m << false;
+        QTest::newRow("inactive research model empty")
+            << 1 << QString() << m << true << 0 << m << m << true;
+        QTest::newRow("Selka model empty") << 0 << m << m << true << 0 << QString() << m << false;
+        QTest::newRow("Selka off ignores its model")
+            << 0 << m << m << false << 0 << QString() << QString() << true;
+        QTest::newRow("OpenRouter Selka model blank")
+            << 0 << m << m << true << 1 << m << QStringLiteral(" ") << false;
+        QTest::newRow("vendor Selka model unused")
+            << 0 << m << m << true << 1 << QString() << m << true;
+    }
+    void saveRules() {
+        QFETCH(int, research);
+        QFETCH(QString, researchModel);
+        QFETCH(QString, openRouterModel);
+        QFETCH(bool, useSelka);
+        QFETCH(int, selka);
+        QFETCH(QString, selkaModel);
+        QFETCH(QString, openRouterSelkaModel);
+        QFETCH(bool, canSave);
+        Fixture f;
+        auto &s = f.sheet;
+        s.setProperty("researchProvider", research);
+        s.setProperty("researchModel", researchModel);
+        s.setProperty("openRouterModel", openRouterModel);
+        s.setProperty("useSelka", useSelka);
+        s.setProperty("selkaProvider", selka);
+        s.setProperty("selkaModel", selkaModel);
+        s.setProperty("openRouterSelkaModel", openRouterSelkaModel);
+        QCOMPARE(s.canSave(), canSave);
+    }
+
+    void openRouterSectionFollowsEitherProvider_data() {
+        QTest::addColumn<int>("research");
+        QTest::addColumn<int>("selka");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("neither") << 0 << 0 << false;
+        QTest::newRow("research") << 1 << 0 << true;
+        QTest::newRow("selka") << 0 << 1 << true;
+        QTest::newRow("both") << 1 << 1 << true;
+    }
+    void openRouterSectionFollowsEitherProvider() {
+        QFETCH(int, research);
+        QFETCH(int, selka);
+        QFETCH(bool, shown);
+        Fixture f;
+        f.sheet.setProperty("researchProvider", research);
+        f.sheet.setProperty("selkaProvider", selka);
+        QCOMPARE(f.sheet.showsOpenRouterSection(), shown);
+    }
+
+    void editsStayCopiesUntilSaveWhichStoresThemTrimmed() {
+        Fixture f;
+        f.sheet.setProperty("researchKey", QStringLiteral("  sk-research\n"));
+        f.sheet.setProperty("openRouterKey", QStringLiteral(" or-key "));
+        f.sheet.setProperty("researchModel", QStringLiteral(" gpt-5.4 "));
+        f.sheet.setProperty("maxChecks", 50);
+        QCOMPARE(f.settings->researchKey(), QString());
+
+        QVERIFY(f.sheet.save());
+        QCOMPARE(f.settings->researchKey(), QStringLiteral("sk-research"));
+        QCOMPARE(f.settings->openRouterKey(), QStringLiteral("or-key"));
+        QCOMPARE(f.settings->researchModel(), QStringLiteral("gpt-5.4"));
+        QCOMPARE(f.settings->maxChecksPerSession(), 50);
+        QVERIFY(f.secrets->calls.contains(QStringLiteral("write research")));
+    }
+
+    void failedSaveRestoresEverySettingAndKeepsTheEdits() {
+        Fixture f;
+        f.secrets->failures.insert(QStringLiteral("write research"), -1);
+        f.sheet.setProperty("researchKey", QStringLiteral("sk-new"));
+        f.sheet.setProperty("researchModel", QStringLiteral("my/model"));
+        f.sheet.setProperty("useSelka", false);
+        f.sheet.setProperty("maxChecks", 70);
+        QSignalSpy errorSpy(&f.sheet, &SettingsSheetController::errorChanged);
+
+        QVERIFY(!f.sheet.save());
+        QVERIFY(!f.sheet.error().isEmpty());
+        QCOMPARE(errorSpy.count(), 1);
+        QCOMPARE(f.settings->researchKey(), QString());
+        QCOMPARE(f.settings->researchModel(), QStringLiteral("gpt-5.4"));
+        QCOMPARE(f.settings->useSelka(), true);
+        QCOMPARE(f.settings->maxChecksPerSession(), 30);
+        QCOMPARE(f.sheet.property("researchKey").toString(), QStringLiteral("sk-new"));
+        QCOMPARE(f.sheet.property("maxChecks").toInt(), 70);
+
+        f.sheet.load(); // reopening starts from the stored values without the old error
+        QVERIFY(f.sheet.error().isEmpty());
+        QCOMPARE(f.sheet.property("maxChecks").toInt(), 30);
+    }
+
+    void invalidLimitIsReportedBySave() {
+        Fixture f;
+        f.sheet.setProperty("maxChecks", 15);
+        QVERIFY(!f.sheet.save());
+        QCOMPARE(f.sheet.error(),
+                 QStringLiteral("Enter model names and a check limit from 10 to 200 "
+                                "in steps of 10."));
+        QCOMPARE(f.settings->maxChecksPerSession(), 30);
+    }
+
+    void pickerStartsCustomOnlyForUnknownModels_data() {
+        QTest::addColumn<int>("provider");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<bool>("custom");
+        QTest::newRow("OpenAI preset") << 0 << QStringLiteral("gpt-5.4") << false;
+        QTest::newRow("OpenAI id with OpenRouter") << 1 << QStringLiteral("gpt-5.4") << true;
+        QTest::newRow("OpenRouter preset")
+            << 1 << QStringLiteral("deepseek/deepseek-v4-flash-20260731") << false;
+        QTest::newRow("case differs") << 1 << QStringLiteral("OpenAI/gpt-5.4") << true;
+        QTest::newRow("empty") << 0 << QString() << true;
+    }
+    void pickerStartsCustomOnlyForUnknownModels() {
+        QFETCH(int, provider);
+        QFETCH(QString, model);
+        QFETCH(bool, custom);
+        QCOMPARE(ResearchModelPresets().startsCustom(provider, model), custom);
+    }
+
+    void sourceRowsAndCounts_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("https") << QStringLiteral("https://example.org/a")
+                               << int(SourceLinkKind::web);
+        QTest::newRow("http") << QStringLiteral("http://example.org/a") << int(SourceLinkKind::web);
+        QTest::newRow("file") << QStringLiteral("file:///home/u/notes.md")
+                              << int(SourceLinkKind::file);
+        QTest::newRow("javascript")
+            << QStringLiteral("javascript:alert(1)") << int(SourceLinkKind::plain);
+        QTest::newRow("document citation")
+            << QStringLiteral("doc:0F8FAD5B-D9CB-469F-A165-70867728950E")
+            << int(SourceLinkKind::plain);
+        QTest::newRow("empty") << QString() << int(SourceLinkKind::plain);
+        QTest::newRow("scheme not lower case")
+            << QStringLiteral("HTTPS://example.org") << int(SourceLinkKind::plain);
+    }
+    void sourceRowsAndCounts() {
+        QFETCH(QString, url);
+        QFETCH(int, kind);
+        QCOMPARE(int(sourceLinkKind(url)), kind);
+    }
+
+    void sourceCountText() {
+        QCOMPARE(brindle::sourceCountText(0), QStringLiteral("No sources"));
+        QCOMPARE(brindle::sourceCountText(1), QStringLiteral("1 source"));
+        QCOMPARE(brindle::sourceCountText(12), QStringLiteral("12 sources"));
+        QCOMPARE(elapsedText(2.44), QStringLiteral("2.4s"));
+    }
+};
+
+BRINDLE_REGISTER_TEST(SettingsSheetTest);
+#include "settingssheettest.moc"

@@ -1,0 +1,145 @@
+#include "toastdelivery.h"
+#include "testregistry.h"
+
+#include <QTest>
+
+using namespace brindle;
+
+namespace {
+
+const QDateTime t0 = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
+
+Finding finding(Verdict verdict, double createdSecondsAfterT0 = 0) {
+    Finding f;
+    f.id = QUuid::createUuid();
+    f.verdict = verdict;
+    f.createdAt = t0.addMSecs(qint64(createdSecondsAfterT0 * 1000));
+    return f;
+}
+
+QList<QUuid> ids(const QList<Finding> &findings) {
+    QList<QUuid> list;
+    for (const auto &f : findings)
+        list.append(f.id);
+    return list;
+}
+
+} // namespace
+
+class ToastDeliveryTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void onlyCorrectionsBecomeToasts_data() {
+        QTest::addColumn<int>("verdict");
+        QTest::addColumn<bool>("toasted");
+        QTest::newRow("supported") << int(Verdict::supported) << false;
+        QTest::newRow("unresolved") << int(Verdict::unresolved) << false;
+        QTest::newRow("contradicted") << int(Verdict::contradicted) << true;
+        QTest::newRow("context") << int(Verdict::context) << true;
+    }
+    void onlyCorrectionsBecomeToasts() {
+        QFETCH(int, verdict);
+        QFETCH(bool, toasted);
+        ToastDelivery delivery;
+        const auto f = finding(Verdict(verdict));
+        delivery.receive({f}, false, t0);
+        QCOMPARE(delivery.current.has_value(), toasted);
+        QVERIFY(delivery.observed.contains(f.id));
+    }
+
+    void fourCorrectionsInOneUpdateQueueTheNewestThreeOldestFirst() {
+        ToastDelivery delivery;
+        const auto f1 = finding(Verdict::contradicted);
+        const auto f2 = finding(Verdict::contradicted);
+        const auto f3 = finding(Verdict::context);
+        const auto f4 = finding(Verdict::contradicted);
+        delivery.receive({f4, f3, f2, f1}, false, t0); // newest first, as published
+        QCOMPARE(delivery.current->id, f2.id);
+        QCOMPARE(ids(delivery.pending), (QList<QUuid>{f3.id, f4.id}));
+
+        delivery.current.reset();
+        delivery.advance(t0.addSecs(8));
+        QCOMPARE(delivery.current->id, f3.id);
+        delivery.current.reset();
+        delivery.advance(t0.addSecs(16));
+        QCOMPARE(delivery.current->id, f4.id);
+        QVERIFY(delivery.pending.isEmpty());
+    }
+
+    void staleQueuedToastIsSkipped_data() {
+        QTest::addColumn<double>("age");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("exactly 30 s stays") << 30.0 << true;
+        QTest::newRow("older than 30 s is dropped") << 30.5 << false;
+    }
+    void staleQueuedToastIsSkipped() {
+        QFETCH(double, age);
+        QFETCH(bool, shown);
+        ToastDelivery delivery;
+        const auto first = finding(Verdict::contradicted);
+        const auto second = finding(Verdict::context);
+        delivery.receive({second, first}, false, t0);
+        QCOMPARE(delivery.current->id, first.id);
+        delivery.current.reset();
+        delivery.advance(t0.addMSecs(qint64(age * 1000)));
+        QCOMPARE(delivery.current.has_value(), shown);
+        QVERIFY(delivery.pending.isEmpty());
+    }
+
+    void sameListTwiceAddsNothing() {
+        ToastDelivery delivery;
+        const auto a = finding(Verdict::contradicted);
+        const auto b = finding(Verdict::context);
+        const QList<Finding> list{b, a};
+        delivery.receive(list, false, t0);
+        delivery.receive(list, false, t0.addSecs(1));
+        QCOMPARE(delivery.current->id, a.id);
+        QCOMPARE(ids(delivery.pending), QList<QUuid>{b.id});
+    }
+
+    void findingSeenWhileSuppressedIsNeverToasted() {
+        ToastDelivery delivery;
+        const auto queued = finding(Verdict::contradicted);
+        delivery.receive({queued}, false, t0);
+        const auto seen = finding(Verdict::contradicted, 1);
+        delivery.receive({seen, queued}, true, t0.addSecs(1));
+        QVERIFY(!delivery.current);
+        QVERIFY(delivery.pending.isEmpty());
+
+        // The window is hidden again: the finding that arrived meanwhile stays quiet, a new one
+        // shows.
+        delivery.receive({seen, queued}, false, t0.addSecs(2));
+        QVERIFY(!delivery.current);
+        const auto fresh = finding(Verdict::context, 3);
+        delivery.receive({fresh, seen, queued}, false, t0.addSecs(3));
+        QCOMPARE(delivery.current->id, fresh.id);
+    }
+
+    void removedFindingsLeaveTheQueue() {
+        ToastDelivery delivery;
+        const auto a = finding(Verdict::contradicted);
+        const auto b = finding(Verdict::contradicted);
+        const auto c = finding(Verdict::contradicted);
+        delivery.receive({c, b, a}, false, t0);
+        delivery.receive({c, a}, false, t0); // b withdrawn, a still current
+        QCOMPARE(delivery.current->id, a.id);
+        QCOMPARE(ids(delivery.pending), QList<QUuid>{c.id});
+        delivery.receive({}, false, t0); // the list was cleared
+        QVERIFY(!delivery.current);
+        QVERIFY(delivery.pending.isEmpty());
+        QVERIFY(delivery.observed.isEmpty());
+    }
+
+    void currentRemovedLetsTheNextShow() {
+        ToastDelivery delivery;
+        const auto a = finding(Verdict::contradicted);
+        const auto b = finding(Verdict::contradicted);
+        delivery.receive({b, a}, false, t0);
+        delivery.receive({b}, false, t0.addSecs(1));
+        QCOMPARE(delivery.current->id, b.id);
+    }
+};
+
+BRINDLE_REGISTER_TEST(ToastDeliveryTest);
+#include "toastdeliverytest.moc"

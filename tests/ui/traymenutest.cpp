@@ -1,0 +1,113 @@
+#include "traymenu.h"
+#include "apppresentation.h"
+#include "sessionfakes.h"
+#include "sessionstore.h"
+#include "sessionviewmodel.h"
+#include "testregistry.h"
+#include "virtualscheduler.h"
+
+#include <QTest>
+#include <QWindow>
+
+using namespace brindle;
+using namespace brindle::test;
+
+class TrayMenuTest : public QObject {
+    Q_OBJECT
+
+    struct Fixture {
+        VirtualScheduler scheduler;
+        FakeSettings settings;
+        FakeCapture capture{scheduler};
+        FakeChecker checker{scheduler};
+        SessionStore store{scheduler, settings, capture, checker};
+        AppPresentation presentation{store, scheduler};
+        TrayMenu tray{store, presentation};
+        SessionViewModel view{store, capture};
+
+        Fixture() {
+            store.refreshSources();
+            scheduler.runPending();
+            store.setSelectedSourceID(AudioSourceID::allSystemAudio());
+            store.setEvidenceMode(EvidenceMode::web);
+        }
+        QStringList titles() {
+            QStringList list;
+            for (auto *action : tray.menu().actions())
+                list.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+            return list;
+        }
+        QAction *action(const QString &title) {
+            for (auto *action : tray.menu().actions()) {
+                if (action->text() == title)
+                    return action;
+            }
+            return nullptr;
+        }
+    };
+
+private Q_SLOTS:
+    void menuFollowsTheSession() {
+        Fixture f;
+        QCOMPARE(f.titles(),
+                 (QStringList{QStringLiteral("Ready"), QStringLiteral("Show panel"),
+                              QStringLiteral("Start"), QStringLiteral("Background mode"),
+                              QStringLiteral("Preview background toast"),
+                              QStringLiteral("Suggest Start when a Slack call begins"),
+                              QStringLiteral("-"), QStringLiteral("Quit Brindle")}));
+        f.capture.startDelay = seconds(2);
+        QWindow window;
+        f.presentation.registerMainWindow(&window);
+        f.action(QStringLiteral("Start"))->trigger();
+        QVERIFY(window.isVisible()); // starting brings the window forward first
+        QCOMPARE(f.tray.sessionTitle(), QStringLiteral("Cancel start"));
+        QVERIFY(!f.action(QStringLiteral("Preview background toast"))->isEnabled());
+        QCOMPARE(f.titles().first(), QStringLiteral("Starting local transcription…"));
+
+        f.action(QStringLiteral("Cancel start"))->trigger();
+        f.scheduler.advance(seconds(2));
+        QVERIFY(!f.store.isRunning());
+        QCOMPARE(f.tray.sessionTitle(), QStringLiteral("Start"));
+
+        f.capture.startDelay = seconds(0);
+        f.tray.toggleSession();
+        f.scheduler.runPending();
+        QCOMPARE(f.tray.sessionTitle(), QStringLiteral("Stop"));
+        f.tray.toggleSession();
+        f.scheduler.runPending();
+        QVERIFY(!f.store.isRunning());
+        QVERIFY(f.action(QStringLiteral("Preview background toast"))->isEnabled());
+    }
+
+    void slackPromptToggleIsTheControllerSetting() {
+        Fixture f;
+        auto *toggle = f.action(QStringLiteral("Suggest Start when a Slack call begins"));
+        QVERIFY(toggle->isChecked());
+        toggle->trigger();
+        QVERIFY(!f.store.promptOnSlackCalls());
+        f.store.setPromptOnSlackCalls(true);
+        QVERIFY(toggle->isChecked());
+    }
+
+    void viewModelMapsSelectionAndModes() {
+        Fixture f;
+        QCOMPARE(f.view.selectedSourceIndex(), 0);
+        QVERIFY(f.view.selectionIsAllSystemAudio());
+        f.view.setSelectedSourceIndex(-1);
+        QVERIFY(!f.store.selectedSourceID());
+        QVERIFY(!f.view.hasSelectedSource());
+        f.view.setSelectedSourceIndex(7); // out of range clears rather than picking anything
+        QVERIFY(!f.store.selectedSourceID());
+
+        f.view.setEvidenceMode(2);
+        QCOMPARE(f.store.evidenceMode(), EvidenceMode::combined);
+        f.view.setEvidenceMode(9);
+        QCOMPARE(f.store.evidenceMode(), EvidenceMode::combined);
+        QCOMPARE(f.view.evidenceModeLabels(),
+                 (QStringList{QStringLiteral("Documents only"), QStringLiteral("Public web"),
+                              QStringLiteral("References + web")}));
+    }
+};
+
+BRINDLE_REGISTER_TEST(TrayMenuTest);
+#include "traymenutest.moc"
