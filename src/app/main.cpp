@@ -48,7 +48,7 @@ public:
 class UnavailableChecker : public brindle::ClaimCheckerPort {
 public:
     QCoro::Task<std::optional<brindle::ResearchResult>>
-    checkClaim(QString, QString, brindle::EvidenceMode, QList<brindle::ReferenceDocument>,
+    checkClaim(QString, QString, brindle::EvidenceMode, brindle::ReferenceCorpus,
                brindle::AIConfiguration, brindle::CancelToken) override {
         throw brindle::AppError(QStringLiteral("Claim checking is not available in this build."));
         co_return std::nullopt;

@@ -88,9 +88,10 @@ const QList<SampleClaim> &samples() {
 
 } // namespace
 
-QCoro::Task<std::optional<ResearchResult>>
-TourChecker::checkClaim(QString claim, QString, EvidenceMode, QList<ReferenceDocument>,
-                        AIConfiguration, CancelToken token) {
+QCoro::Task<std::optional<ResearchResult>> TourChecker::checkClaim(QString claim, QString,
+                                                                   EvidenceMode, ReferenceCorpus,
+                                                                   AIConfiguration,
+                                                                   CancelToken token) {
     throwIfCancelled(token);
     for (const auto &sample : samples()) {
         if (sample.claim == claim)

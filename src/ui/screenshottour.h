@@ -30,11 +30,9 @@ class SessionStore;
 /// that refused the request, so the error line can be shown too.
 class TourChecker : public ClaimCheckerPort {
 public:
-    QCoro::Task<std::optional<ResearchResult>> checkClaim(QString claim, QString context,
-                                                          EvidenceMode mode,
-                                                          QList<ReferenceDocument> documents,
-                                                          AIConfiguration configuration,
-                                                          CancelToken token) override;
+    QCoro::Task<std::optional<ResearchResult>>
+    checkClaim(QString claim, QString context, EvidenceMode mode, ReferenceCorpus documents,
+               AIConfiguration configuration, CancelToken token) override;
 
     /// The claims that have a sample result, in the order the tour types them.
     static QStringList sampleClaims();
