@@ -6,12 +6,17 @@
 
 using namespace brindle::tool;
 
+namespace brindle::tool {
+CommandList webCommands();
+}
+
 namespace {
 
 CommandList allCommands() {
     CommandList all;
     for (const auto &list : std::vector<CommandList>{
              // one entry per subsystem, e.g. segmentCommands(),
+             webCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;
