@@ -79,8 +79,10 @@ int main() {
         {"pageText: script openers", repeatedUpTo(QStringLiteral("<script "))},
         {"pageText: references", repeatedUpTo(QStringLiteral("&#x10FFFF;&amp;&bogus;&"))},
     };
-    for (const auto &[name, page] : pages) {
-        report(name, page.toUtf8().size(), timeMs([&] { sink += pageText(page).size(); }), 5);
+    for (const auto &entry : pages) {
+        const QString &page = entry.second;
+        report(entry.first, page.toUtf8().size(), timeMs([&] { sink += pageText(page).size(); }),
+               5);
     }
 
     const QByteArray body = articlePage().toUtf8().left(pageBytes - 100);
@@ -94,13 +96,13 @@ int main() {
         chunked += QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
     }
     chunked += "0\r\n\r\n";
-    for (const auto &[name, response] :
-         {std::pair{"parseResponse: content length", withLength},
-          std::pair{"parseResponse: chunked (4 KB chunks)", chunked}}) {
+    for (const auto &entry : {std::pair{"parseResponse: content length", withLength},
+                              std::pair{"parseResponse: chunked (4 KB chunks)", chunked}}) {
+        const QByteArray &response = entry.second;
         const auto body = parseResponse(response);
         if (!body || body->size() < pageBytes - 200)
             return 2; // the inputs must be accepted, or this measures the refusal
-        report(name, response.size(),
+        report(entry.first, response.size(),
                timeMs([&] { sink += parseResponse(response).value_or(QString()).size(); }, 101), 2);
     }
     return sink == 0 ? 1 : 0;
