@@ -86,12 +86,13 @@ class PublicPageFetchTest : public QObject {
     QSslCertificate m_certificate;
     QSslKey m_key;
 
-    bool openssl(const QStringList &arguments) {
+    /// Runs the openssl command with space-separated arguments in the scratch folder.
+    bool openssl(const char *arguments) {
         QProcess process;
         process.setWorkingDirectory(m_dir.path());
-        process.start(QStringLiteral("openssl"), arguments);
+        process.start(QStringLiteral("openssl"), QString::fromLatin1(arguments).split(u' '));
         if (!process.waitForFinished(30000) || process.exitCode() != 0) {
-            qWarning() << "openssl" << arguments << process.readAllStandardError();
+            qWarning() << arguments << process.readAllStandardError();
             return false;
         }
         return true;
@@ -123,24 +124,19 @@ private Q_SLOTS:
         if (!QSslSocket::supportsSsl())
             QSKIP("no TLS backend");
         QVERIFY(m_dir.isValid());
-        const QString ec = QStringLiteral("ec:") + m_dir.filePath(QStringLiteral("curve.pem"));
-        QVERIFY(openssl({QStringLiteral("ecparam"), QStringLiteral("-name"),
-                         QStringLiteral("prime256v1"), QStringLiteral("-out"),
-                         QStringLiteral("curve.pem")}));
-        QVERIFY(openssl({"req", "-x509", "-newkey", ec, "-nodes", "-keyout", "ca.key", "-out",
-                         "ca.pem", "-days", "2", "-subj", "/CN=Brindle Test Authority", "-addext",
-                         "basicConstraints=critical,CA:TRUE", "-addext",
-                         "keyUsage=critical,keyCertSign,cRLSign"}));
-        QVERIFY(openssl({"req", "-newkey", ec, "-nodes", "-keyout", "leaf.key", "-out", "leaf.csr",
-                         "-subj", "/CN=good.example"}));
         QFile extensions(m_dir.filePath(QStringLiteral("leaf.ext")));
         QVERIFY(extensions.open(QIODevice::WriteOnly));
         extensions.write("subjectAltName=DNS:good.example\nbasicConstraints=CA:FALSE\n"
                          "extendedKeyUsage=serverAuth\n");
         extensions.close();
-        QVERIFY(
-            openssl({"x509", "-req", "-in", "leaf.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-                     "-CAcreateserial", "-out", "leaf.pem", "-days", "2", "-extfile", "leaf.ext"}));
+        QVERIFY(openssl("ecparam -name prime256v1 -out curve.pem"));
+        QVERIFY(openssl("req -x509 -newkey ec:curve.pem -nodes -keyout ca.key -out ca.pem -days 2 "
+                        "-subj /CN=Test-Authority -addext basicConstraints=critical,CA:TRUE "
+                        "-addext keyUsage=critical,keyCertSign,cRLSign"));
+        QVERIFY(openssl("req -newkey ec:curve.pem -nodes -keyout leaf.key -out leaf.csr "
+                        "-subj /CN=good.example"));
+        QVERIFY(openssl("x509 -req -in leaf.csr -CA ca.pem -CAkey ca.key -CAcreateserial "
+                        "-out leaf.pem -days 2 -extfile leaf.ext"));
         m_authority = QSslCertificate(readFile(QStringLiteral("ca.pem")));
         m_certificate = QSslCertificate(readFile(QStringLiteral("leaf.pem")));
         m_key = QSslKey(readFile(QStringLiteral("leaf.key")), QSsl::Ec);
