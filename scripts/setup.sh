@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # toolchain
   g++ cmake ninja-build pkg-config clang-format
+  # fuzzing (libFuzzer)
+  clang libclang-rt-14-dev
   # Qt and friends
   qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev qtkeychain-qt6-dev
   # keyring used by the app and the keyring integration tests

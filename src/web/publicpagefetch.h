@@ -1,0 +1,96 @@
+/**
+ * @file
+ * A strict one-shot page download for checking cited passages: a hand-written HTTP/1.1 GET over
+ * TLS on port 443, to an address resolved in advance and checked to be public, with a 3-second
+ * budget for the whole exchange and a size cap. Nothing unusual is an error; it is "no page".
+ *
+ * Lifetime: one object per fetch, created and used on one thread with an event loop (the main
+ * thread). The owner keeps it alive until fetch() has returned. Name resolution runs on a worker
+ * thread and only posts its answer back; every other step runs on the owner's thread. A dropped
+ * fetch stops cleanly: its timer, socket and pending resolution answer die with it.
+ */
+#pragma once
+
+#include "cancellation.h"
+#include "scheduler.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QSslCertificate>
+#include <QUrl>
+
+#include <QCoroTask>
+
+#include <coroutine>
+#include <functional>
+#include <optional>
+
+class QSslSocket;
+
+namespace brindle {
+
+namespace test {
+class PublicPageFetchProbe;
+}
+
+/// The exact request bytes for `url`: percent-encoded target ("/" for an empty path, "?query"
+/// when a query is present, never the fragment) and the URL's ASCII host. Nothing when the URL is
+/// invalid or the target or host would hold a control character or space.
+std::optional<QByteArray> pageRequest(const QUrl &url);
+
+class PublicPageFetch final : public QObject {
+public:
+    static constexpr double timeoutSeconds = 3.0;
+    static constexpr qsizetype receiveChunkBytes = 16384;
+    static constexpr qsizetype maxResponseBytes = 524288;
+
+    /// No network activity until fetch().
+    PublicPageFetch(QUrl url, Scheduler &scheduler, QObject *parent = nullptr);
+    ~PublicPageFetch() override;
+
+    /// The body text, or nothing. Never throws. Stopping `token` (on the owner's thread) ends the
+    /// fetch with nothing at once; the caller resumes on the next turn of the event loop. A
+    /// second call returns nothing immediately.
+    QCoro::Task<std::optional<QString>> fetch(CancelToken token = {});
+
+private:
+    /// What production fixes and only tests may replace (through the probe class).
+    struct Environment {
+        quint16 port = 443;
+        std::function<std::optional<QStringList>(const QString &)> lookup;
+        std::function<bool(const QString &)> isPublic;
+        std::optional<QList<QSslCertificate>> trustAnchors; ///< nothing: the system store
+    };
+    friend class test::PublicPageFetchProbe;
+    PublicPageFetch(QUrl url, Scheduler &scheduler, Environment environment, QObject *parent);
+
+    struct ResultAwaiter {
+        PublicPageFetch *self;
+        bool await_ready() const noexcept { return self->m_finished; }
+        void await_suspend(std::coroutine_handle<> handle) { self->m_continuation = handle; }
+        std::optional<QString> await_resume() { return std::move(self->m_result); }
+    };
+
+    void start();
+    void addressResolved(const std::optional<QString> &address);
+    void sendRequest();
+    void receive();
+    void streamEnded();
+    void finish(std::optional<QString> result);
+    void dropConnection();
+
+    const QUrl m_url;
+    Scheduler &m_scheduler;
+    const Environment m_environment;
+    QString m_host;
+    TimerHandle m_timeout;
+    QSslSocket *m_socket = nullptr;
+    QByteArray m_data;
+    bool m_started = false;
+    bool m_finished = false;
+    std::optional<QString> m_result;
+    std::coroutine_handle<> m_continuation;
+};
+
+} // namespace brindle

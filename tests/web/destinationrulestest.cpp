@@ -1,0 +1,117 @@
+#include "destinationrules.h"
+#include "testregistry.h"
+
+using namespace brindle;
+
+namespace {
+
+/// One row per text: `yes` rows expect true, `no` rows false.
+void addRows(std::initializer_list<const char *> yes, std::initializer_list<const char *> no) {
+    for (const char *text : yes)
+        QTest::addRow("+ %s", text) << QString::fromUtf8(text) << true;
+    for (const char *text : no)
+        QTest::addRow("- %s", text) << QString::fromUtf8(text) << false;
+}
+
+} // namespace
+
+class DestinationRulesTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void urls_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("expected");
+        addRows({"https://example.com/a?b#c", "HTTPS://WWW.EXAMPLE.COM/",
+                 "https://example.com:443/", "https://example.com:0443/",
+                 "https://b\xc3\xbc"
+                 "cher.example/"},
+                {// scheme, port and user information
+                 "http://example.com/", "file:///etc/passwd", "https://example.com:8443/",
+                 "https://user@example.com/", "https://user:pw@example.com/",
+                 "https://@example.com/", "https://good.example@evil.example/",
+                 "https://evil.example\\@good.example/", "https:///path", "https://exa mple.com/",
+                 // numeric hosts in every spelling
+                 "https://127.0.0.1/", "https://2130706433/", "https://0177.0.0.1/",
+                 "https://0x7f.0.0.1/", "https://127.1/", "https://0.0.0.0/", "https://[::1]/",
+                 "https://[::]/", "https://[::ffff:127.0.0.1]/", "https://[2001:4860::1]/",
+                 "https://127%2E0%2E0%2E1/", "https://example%2Ecom/",
+                 // local names
+                 "https://example.com./", "https://printer.local/", "https://localhost/",
+                 "https://a.localhost/"});
+    }
+
+    void urls() {
+        QFETCH(QString, text);
+        QFETCH(bool, expected);
+        QCOMPARE(isAllowedURL(QUrl(text, QUrl::StrictMode)), expected);
+    }
+
+    void hosts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("expected");
+        addRows({"example.com", "Example.COM", "my-site.example", "1.2.3.com", "0x7f.0.0.0x1",
+                 "mylocal.com"},
+                {"intranet", "a..com", ".example.com", "example.com.", "-a.com", "a-.com",
+                 "a_b.com",
+                 "b\xc3\xbc"
+                 "cher.example",
+                 "10.0.0.1", "local", "x.localhost", "x.local", "x.internal", "x.lan", "x.home",
+                 "x.test", "x.invalid", "x.onion", "1.0.0.127.in-addr.arpa"});
+        const QString label63(63, u'a');
+        QTest::newRow("label of 63") << label63 + QStringLiteral(".com") << true;
+        QTest::newRow("label of 64") << label63 + QStringLiteral("a.com") << false;
+        const QString host253 = QStringList(4, label63).join(u'.').right(249) + ".com";
+        QTest::newRow("253 characters") << host253 << true;
+        QTest::newRow("254 characters") << QStringLiteral("b") + host253 << false;
+    }
+
+    void hosts() {
+        QFETCH(QString, text);
+        QFETCH(bool, expected);
+        QCOMPARE(isAllowedHost(text), expected);
+    }
+
+    void addresses_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("expected");
+        addRows({"8.8.8.8", "100.63.255.255", "100.128.0.1", "172.15.0.1", "172.32.0.1",
+                 "192.1.0.1", "192.88.98.1", "198.17.0.1", "198.20.0.1", "223.255.255.255",
+                 "2001:4860::1", "2001:200::1", "3fff::1"},
+                {"0.1.2.3", "10.1.2.3", "127.0.0.1", "100.64.0.1", "100.127.255.255",
+                 "169.254.169.254", "172.16.0.1", "172.31.255.255", "192.0.1.1", "192.0.2.1",
+                 "192.168.1.1", "192.88.99.1", "198.18.0.1", "198.19.255.255", "198.51.100.7",
+                 "203.0.113.9", "224.0.0.1", "255.255.255.255", "0.0.0.0", "::", "::1", "fe80::1",
+                 "fd00::1", "ff02::1", "2001:db8::1", "2001:0:1::1", "2001:1ff::1", "4000::1",
+                 // IPv4 inside IPv6: mapped, compatible, NAT64, 6to4
+                 "::ffff:8.8.8.8", "::ffff:127.0.0.1", "::8.8.8.8", "64:ff9b::7f00:1", "2002::1",
+                 "2002:7f00:1::1",
+                 // only the resolver's own numeric forms are addresses
+                 "127.1", "0177.0.0.1", "2130706433", "0x7f.0.0.1", "8.8.8.8.", " 8.8.8.8",
+                 "8.8.8.08", "[2001:4860::1]", "2001:4860::1%eth0", "example.com", ""});
+    }
+
+    void addresses() {
+        QFETCH(QString, text);
+        QFETCH(bool, expected);
+        QCOMPARE(isPublicAddress(text), expected);
+    }
+
+    void oneAnswerSpoilsTheName() {
+        const auto choose = [](std::optional<QStringList> answers) {
+            return choosePublicAddress(answers, isPublicAddress);
+        };
+        QCOMPARE(choose(QStringList{"8.8.8.8", "2001:4860::1"}), QStringLiteral("8.8.8.8"));
+        QCOMPARE(choose(QStringList{"8.8.8.8", "10.0.0.1"}), std::nullopt);
+        QCOMPARE(choose(QStringList{"::1", "8.8.8.8"}), std::nullopt);
+        QCOMPARE(choose(QStringList{}), std::nullopt);
+        QCOMPARE(choose(std::nullopt), std::nullopt);
+        // The system resolver answers these without a network; both must be refused.
+        QVERIFY(lookupAddresses(QStringLiteral("localhost")).has_value());
+        QCOMPARE(resolvePublicAddress(QStringLiteral("localhost")), std::nullopt);
+        QCOMPARE(resolvePublicAddress(QStringLiteral("127.0.0.1")), std::nullopt);
+    }
+};
+
+BRINDLE_REGISTER_TEST(DestinationRulesTest);
+#include "destinationrulestest.moc"

@@ -1,0 +1,154 @@
+#include "httpresponse.h"
+#include "publicpagefetch.h"
+#include "testregistry.h"
+
+using namespace brindle;
+
+namespace {
+
+struct Case {
+    const char *name;
+    QByteArray bytes;
+    const char *expected; ///< nullptr: nothing
+};
+
+void addCases(std::initializer_list<Case> cases) {
+    for (const auto &c : cases) {
+        QTest::newRow(c.name) << c.bytes
+                              << (c.expected ? std::optional(QByteArray(c.expected))
+                                             : std::optional<QByteArray>());
+    }
+}
+
+/// A 200 response with the given header lines (each ending in CR LF) and body.
+QByteArray ok(const QByteArray &headers, const QByteArray &body) {
+    return "HTTP/1.1 200 OK\r\n" + headers + "\r\n" + body;
+}
+
+const QByteArray html = "Content-Type: text/html\r\n";
+const QByteArray chunkedHtml = html + "Transfer-Encoding: chunked\r\n";
+
+} // namespace
+
+class HttpResponseTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parse_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<std::optional<QByteArray>>("body");
+        const QByteArray charsetLength =
+            "Content-Type: text/html; charset=utf-8\r\nContent-Length: 7\r\n";
+        // The status line, the content type and "X-Pad: " take 49 bytes of the header block.
+        const auto padded = [](int pad) {
+            return html + "X-Pad: " + QByteArray(pad, 'p') + "\r\n";
+        };
+        addCases({
+            {"exact length, charset", ok(charsetLength, "h\xc3\xa9llo!"), "h\xc3\xa9llo!"},
+            {"plain text to the end", ok("content-type: TEXT/PLAIN\r\n", "abc"), "abc"},
+            {"empty body", ok(html, ""), ""},
+            {"byte-order mark dropped", ok(html, "\xef\xbb\xbfx"), "x"},
+            {"HTTP/1.0", "HTTP/1.0 200 OK\r\n" + html + "\r\nx", "x"},
+            {"runs of spaces", "HTTP/1.1   200\r\n" + html + "\r\nx", "x"},
+            {"204", "HTTP/1.1 204 No Content\r\n" + html + "\r\n", nullptr},
+            {"301", "HTTP/1.1 301 Moved\r\n" + html + "\r\n", nullptr},
+            {"HTTP/2", "HTTP/2 200\r\n" + html + "\r\nx", nullptr},
+            {"status 2000", "HTTP/1.1 2000 OK\r\n" + html + "\r\nx", nullptr},
+            {"no status", "HTTP/1.1\r\n" + html + "\r\nx", nullptr},
+            {"space before HTTP", " HTTP/1.1 200 OK\r\n" + html + "\r\nx", nullptr},
+            {"no blank line", "HTTP/1.1 200 OK\r\n" + html, nullptr},
+            {"empty input", "", nullptr},
+            {"two content types", ok(html + "Content-Type: text/plain\r\n", "x"), nullptr},
+            {"two cookies", ok(html + "Set-Cookie: a\r\nSet-Cookie: b\r\n", "x"), "x"},
+            {"gzip", ok(html + "Content-Encoding: gzip\r\n", "x"), nullptr},
+            {"IDENTITY", ok(html + "Content-Encoding: IDENTITY\r\n", "x"), "x"},
+            {"json", ok("Content-Type: application/json\r\n", "{}"), nullptr},
+            {"no content type", ok("Content-Length: 1\r\n", "x"), nullptr},
+            {"space before colon", ok("Content-Type : text/html\r\n", "x"), nullptr},
+            {"spaces and tabs trimmed", ok("Content-Type:\t text/html \t\r\n", "x"), "x"},
+            {"line without colon", ok(html + "Broken\r\n", "x"), nullptr},
+            {"bare LF hides the type", "HTTP/1.1 200 OK\nContent-Type: text/html\r\n\r\nx",
+             nullptr},
+            {"bare LF inside a value", ok("Content-Type: text/html\nX: y\r\n", "x"), "x"},
+            {"bare LF blank line", "HTTP/1.1 200 OK\n" + html + "\n\nx", nullptr},
+            {"invalid UTF-8 header", ok(html + "X: \xff\r\n", "x"), nullptr},
+            {"length 10, body 11", ok(html + "Content-Length: 10\r\n", "01234567890"), nullptr},
+            {"truncated body", ok(html + "Content-Length: 12\r\n", "01234567890"), nullptr},
+            {"length +1", ok(html + "Content-Length: +1\r\n", "x"), "x"},
+            {"length -0", ok(html + "Content-Length: -0\r\n", ""), ""},
+            {"length -1", ok(html + "Content-Length: -1\r\n", "x"), nullptr},
+            {"length 1 0", ok(html + "Content-Length: 1 0\r\n", "0123456789"), nullptr},
+            {"length 0x1", ok(html + "Content-Length: 0x1\r\n", "x"), nullptr},
+            {"length empty", ok(html + "Content-Length:\r\n", ""), nullptr},
+            {"length huge", ok(html + "Content-Length: 99999999999999999999\r\n", "x"), nullptr},
+            {"chunked", ok(chunkedHtml, "5\r\nhello\r\n0\r\n\r\n"), "hello"},
+            {"chunked and length", ok(chunkedHtml + "Content-Length: 5\r\n", "5\r\nhello\r\n0\r\n"),
+             nullptr},
+            {"chunked without end", ok(chunkedHtml, "5\r\nhello\r\n"), nullptr},
+            {"gzip transfer", ok(html + "Transfer-Encoding: gzip\r\n", "x"), nullptr},
+            {"chunked, gzip", ok(html + "Transfer-Encoding: chunked, gzip\r\n", "0\r\n"), nullptr},
+            {"invalid UTF-8", ok(html, "\xff"), nullptr},
+            {"truncated UTF-8", ok(html, "ab\xc3"), nullptr},
+            {"encoded surrogate", ok(html, "\xed\xa0\x80"), nullptr},
+            {"header block of 32768", ok(padded(32768 - 49), "x"), "x"},
+            {"header block of 32769", ok(padded(32768 - 48), "x"), nullptr},
+        });
+    }
+
+    void parse() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(std::optional<QByteArray>, body);
+        const auto parsed = parseResponse(bytes);
+        QCOMPARE(parsed.has_value(), body.has_value());
+        if (body)
+            QCOMPARE(*parsed, QString::fromUtf8(*body));
+    }
+
+    void chunked_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<std::optional<QByteArray>>("decoded");
+        addCases({
+            {"one chunk", "5\r\nhello\r\n0\r\n\r\n", "hello"},
+            {"two chunks, upper hex", "A\r\n0123456789\r\n1\r\n!\r\n0\r\n", "0123456789!"},
+            {"extension", "5;name=value\r\nhello\r\n0\r\n", "hello"},
+            {"empty pieces dropped", ";;5\r\nhello\r\n0\r\n", "hello"},
+            {"only semicolons", ";;\r\nhello\r\n0\r\n", nullptr},
+            {"trailers ignored", "1\r\nx\r\n0\r\nX-T: y\r\n\r\n", "x"},
+            {"final size line unterminated", "1\r\nx\r\n0", nullptr},
+            {"empty", "", nullptr},
+            {"no final chunk", "1\r\nx\r\n", nullptr},
+            {"truncated data", "5\r\nhel", nullptr},
+            {"no CR LF after data", "5\r\nhelloXX0\r\n\r\n", nullptr},
+            {"short chunk", "5\r\nhell\r\n0\r\n\r\n", nullptr},
+            {"plus sign", "+1\r\nx\r\n0\r\n", "x"},
+            {"minus zero", "-0\r\n", ""},
+            {"negative", "-1\r\nx\r\n0\r\n", nullptr},
+            {"space in size", "5 \r\nhello\r\n0\r\n", nullptr},
+            {"0x prefix", "0x5\r\nhello\r\n0\r\n", nullptr},
+            {"not hex", "g\r\nx\r\n0\r\n", nullptr},
+            {"non-ASCII size", "\xc3\xa9\r\nx\r\n0\r\n", nullptr},
+            {"huge size", "7fffffffffffffff\r\nx\r\n0\r\n", nullptr},
+            {"over 64 bits", "ffffffffffffffffff\r\nx\r\n0\r\n", nullptr},
+            {"bare LF size line", "1\nx\r\n0\r\n", nullptr},
+        });
+    }
+
+    void chunked() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(std::optional<QByteArray>, decoded);
+        QCOMPARE(decodeChunked(bytes), decoded);
+    }
+
+    void requestNeverCarriesARawLineBreak() {
+        const QUrl url(QStringLiteral("https://example.com/a\r\nHost: evil b?q\n#frag"));
+        const auto request = pageRequest(url);
+        QVERIFY(request.has_value());
+        QVERIFY(request->startsWith("GET /a%0D%0AHost:%20evil%20b?q%0A HTTP/1.1\r\n"));
+        QCOMPARE(request->count('\n'), 7);
+        QCOMPARE(request->count("\r\n"), 7);
+        QCOMPARE(pageRequest(QUrl()), std::nullopt);
+    }
+};
+
+BRINDLE_REGISTER_TEST(HttpResponseTest);
+#include "httpresponsetest.moc"

@@ -1,0 +1,156 @@
+#include "pagetext.h"
+#include "passageconfirmation.h"
+#include "testregistry.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+using namespace brindle;
+
+namespace {
+
+/// The reduction done literally with the expressions, references replaced from the last match
+/// to the first, to hold the scanners to them.
+QString reducedByExpressions(QString text) {
+    static const QRegularExpression hidden(QStringLiteral(
+        "(?is)<!--.*?-->|<(script|style|noscript|template)\\b[^>]*>.*?(?:</\\1\\s*>|$)"));
+    static const QRegularExpression tag(QStringLiteral("(?s)<[^>]*>"));
+    static const QRegularExpression reference(
+        QStringLiteral("&(#x[0-9a-fA-F]+|#[0-9]+|[a-zA-Z]+);"));
+    text.replace(hidden, QStringLiteral(" "));
+    text.replace(tag, QStringLiteral(" "));
+    QList<QRegularExpressionMatch> matches;
+    for (auto it = reference.globalMatch(text); it.hasNext();)
+        matches.append(it.next());
+    static const QHash<QString, QString> named = {{QStringLiteral("amp"), QStringLiteral("&")},
+                                                  {QStringLiteral("lt"), QStringLiteral("<")},
+                                                  {QStringLiteral("nbsp"), QStringLiteral(" ")}};
+    for (auto m = matches.crbegin(); m != matches.crend(); ++m) {
+        const QString name = m->captured(1);
+        bool ok = false;
+        const uint value = name.startsWith(QLatin1String("#x")) ? name.mid(2).toUInt(&ok, 16)
+                           : name.startsWith(u'#')              ? name.mid(1).toUInt(&ok, 10)
+                                                                : 0;
+        QString decoded = named.value(name);
+        if (ok && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF))
+            decoded = QString::fromUcs4(reinterpret_cast<const char32_t *>(&value), 1);
+        if (!decoded.isNull())
+            text.replace(m->capturedStart(), m->capturedLength(), decoded);
+    }
+    return normalizedWords(text);
+}
+
+} // namespace
+
+class PageTextTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void reduce_data() {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char *name, const char *body, const char *text) {
+            QTest::newRow(name) << QString::fromUtf8(body) << QString::fromUtf8(text);
+        };
+        row("tags and nbsp", "<p>Hello&nbsp;<b>World</b></p>", "hello world");
+        row("hidden elements in any case",
+            "a<script>x()</script>b<STYLE media=x>p{}</Style >c<noscript>n</noscript>d"
+            "<template><p>t</p></template>e<!-- c -->f",
+            "a b c d e f");
+        row("comment spanning lines", "a<!--\nx\n-->b", "a b");
+        row("comment opener without end is a tag", "a<!-- b > c", "a c");
+        row("unclosed script swallows the rest", "keep<script>var a = 1;<p>gone</p>", "keep");
+        row("script name needs a word boundary", "<scripts>x</scripts>", "x");
+        row("script close matched by name", "<script>a</style>b</script>c", "c");
+        row("tag spanning lines", "a<div\nclass=x>b", "a b");
+        row("one pass only", "&amp;lt;", "&lt;");
+        row("em dash by number", "a&#8212;b&#x2014;c",
+            "a\xe2\x80\x94"
+            "b\xe2\x80\x94"
+            "c");
+        row("quotes and dashes", "&ldquo;&lsquo;&rsquo;&rdquo;&ndash;&quot;&apos;&gt;",
+            "\xe2\x80\x9c\xe2\x80\x98\xe2\x80\x99\xe2\x80\x9d\xe2\x80\x93\"'>");
+        row("surrogate stays", "&#xD800;", "&#xd800;");
+        row("beyond unicode stays", "&#1114112;", "&#1114112;");
+        row("largest scalar", "&#x10FFFF;", "\xf4\x8f\xbf\xbf");
+        row("over 32 bits stays", "&#x100000041;", "&#x100000041;");
+        row("upper-case X stays", "&#X41;", "&#x41;");
+        row("upper-case name stays", "&AMP;", "&amp;");
+        row("unknown name stays", "&copy;", "&copy;");
+        row("no semicolon stays", "&amp b", "&amp b");
+        row("decoded brackets are not tags", "&lt;b&gt;bold&lt;/b&gt;", "<b>bold</b>");
+        row("plain text", "  Some\tPlain\n\nTEXT  ", "some plain text");
+        row("unicode whitespace",
+            "a\xe2\x80\x83"
+            "b\xc2\xa0"
+            "c\xe3\x80\x80"
+            "d",
+            "a b c d");
+        row("empty", "", "");
+    }
+
+    void reduce() {
+        QFETCH(QString, body);
+        QFETCH(QString, text);
+        QCOMPARE(pageText(body), text);
+    }
+
+    void scannersMatchTheExpressions() {
+        // Short pages built from the pieces the expressions care about, in a fixed sequence.
+        const QStringList pieces = {
+            QStringLiteral("<"),         QStringLiteral(">"),         QStringLiteral("<!--"),
+            QStringLiteral("-->"),       QStringLiteral("-"),         QStringLiteral("</"),
+            QStringLiteral("script"),    QStringLiteral("SCRIPT"),    QStringLiteral("Style"),
+            QStringLiteral("noscript"),  QStringLiteral("template"),  QStringLiteral("\u017Fcript"),
+            QStringLiteral("scripts"),   QStringLiteral("\n"),        QStringLiteral(" "),
+            QStringLiteral("\v"),        QStringLiteral("\u00a0"),    QStringLiteral("x"),
+            QStringLiteral("_"),         QStringLiteral("\u00e9"),    QStringLiteral("<script>"),
+            QStringLiteral("</script>"), QStringLiteral("</style >"), QStringLiteral("<b>"),
+            QStringLiteral("&"),         QStringLiteral("amp;"),      QStringLiteral("#x41;"),
+            QStringLiteral("#65;"),      QStringLiteral("lt"),        QStringLiteral(";"),
+            QStringLiteral("#xD800;"),   QStringLiteral("#1114112"),  QStringLiteral("nbsp;"),
+        };
+        QRandomGenerator random(20260101);
+        for (int round = 0; round < 20000; ++round) {
+            QString page;
+            const int count = random.bounded(1, 14);
+            for (int i = 0; i < count; ++i)
+                page += pieces.at(random.bounded(pieces.size()));
+            QCOMPARE(pageText(page), reducedByExpressions(page));
+        }
+    }
+
+    void passages_data() {
+        QTest::addColumn<QString>("passage");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("confirmed");
+        const QString page =
+            QStringLiteral("<html><body><p>The bridge opened in <b>1932</b> after\n  six years.</p>"
+                           "<p>Costs rose <script>track()</script>sharply.</p></body></html>");
+        QTest::newRow("case, breaks and spaces differ")
+            << QStringLiteral("the BRIDGE opened\n in  1932") << page << true;
+        QTest::newRow("split across elements")
+            << QStringLiteral("1932 after six years") << page << true;
+        QTest::newRow("spans a removed script")
+            << QStringLiteral("costs rose track() sharply") << page << false;
+        QTest::newRow("across the removed script")
+            << QStringLiteral("costs rose sharply") << page << true;
+        QTest::newRow("not on the page") << QStringLiteral("opened in 1933") << page << false;
+        QTest::newRow("whitespace only") << QStringLiteral(" \n\t ") << page << false;
+        QTest::newRow("empty") << QString() << page << false;
+        QTest::newRow("reference in the passage is not decoded")
+            << QStringLiteral("fish &amp; chips") << QStringLiteral("Fish &amp; chips") << false;
+        QTest::newRow("decoded page text")
+            << QStringLiteral("fish & chips") << QStringLiteral("Fish &amp; chips") << true;
+    }
+
+    void passages() {
+        QFETCH(QString, passage);
+        QFETCH(QString, page);
+        QFETCH(bool, confirmed);
+        QCOMPARE(confirmPassage(passage, page), confirmed);
+    }
+};
+
+BRINDLE_REGISTER_TEST(PageTextTest);
+#include "pagetexttest.moc"
