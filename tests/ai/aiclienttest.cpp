@@ -1,0 +1,255 @@
+#include "aiclient.h"
+#include "fakeproviderserver.h"
+#include "providertransport.h"
+#include "taskoutcome.h"
+#include "testregistry.h"
+#include "virtualscheduler.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+using namespace brindle;
+using namespace brindle::test;
+
+namespace {
+
+const QString claim = QStringLiteral("The bridge opened in 1932.");
+const QString pageURL = QStringLiteral("https://history.example/bridge");
+const QString passage = QStringLiteral("The bridge opened to traffic in 1937.");
+
+QByteArray json(const QJsonObject &object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QByteArray selection(double noul) {
+    return json(
+        {{QStringLiteral("answers"), QJsonObject{{QStringLiteral("checkable"),
+                                                  QJsonObject{{QStringLiteral("noul"), noul}}}}}});
+}
+
+// A completed research envelope whose answer cites `url` with `quote`, the page retrieved by the
+// web search when `retrieved` is set.
+QByteArray research(const QString &verdict, const QString &url, const QString &quote,
+                    bool retrieved = true) {
+    QJsonArray sources;
+    if (!url.isEmpty())
+        sources.append(QJsonObject{{QStringLiteral("title"), QStringLiteral("Bridge history")},
+                                   {QStringLiteral("url"), url},
+                                   {QStringLiteral("passage"), quote}});
+    const QJsonObject answer{{QStringLiteral("claim"), claim},
+                             {QStringLiteral("verdict"), verdict},
+                             {QStringLiteral("explanation"), QStringLiteral("It opened in 1937.")},
+                             {QStringLiteral("sources"), sources}};
+    QJsonArray output;
+    if (retrieved)
+        output.append(
+            QJsonObject{{QStringLiteral("type"), QStringLiteral("web_search_call")},
+                        {QStringLiteral("action"), QJsonObject{{QStringLiteral("url"), pageURL}}}});
+    output.append(QJsonObject{
+        {QStringLiteral("type"), QStringLiteral("message")},
+        {QStringLiteral("content"),
+         QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("output_text")},
+                                {QStringLiteral("text"), QString::fromUtf8(json(answer))}}}}});
+    return json({{QStringLiteral("status"), QStringLiteral("completed")},
+                 {QStringLiteral("output"), output}});
+}
+
+QJsonObject requestBody(const RecordedRequest &request) {
+    return QJsonDocument::fromJson(request.body).object();
+}
+
+QJsonObject researchInputOf(const RecordedRequest &request) {
+    return QJsonDocument::fromJson(
+               requestBody(request).value(QStringLiteral("input")).toString().toUtf8())
+        .object();
+}
+
+struct Rig {
+    VirtualScheduler scheduler;
+    FakeProviderServer server;
+    ProviderTransport transport{scheduler};
+    QHash<QString, QString> pages{{pageURL, QStringLiteral("<p>The bridge opened to traffic "
+                                                           "in 1937.</p>")}};
+    QStringList loaded;
+    AIClient client{transport,
+                    {server.url(QStringLiteral("/v1/responses")),
+                     server.url(QStringLiteral("/api/v1/responses")),
+                     server.url(QStringLiteral("/api/alpha/decisions")),
+                     server.url(QStringLiteral("/v1/kestrun"))},
+                    [this](QUrl url, CancelToken) -> QCoro::Task<std::optional<QString>> {
+                        loaded.append(url.toString());
+                        const auto page = pages.constFind(url.toString());
+                        co_return page == pages.cend() ? std::nullopt : std::optional(*page);
+                    }};
+    AIConfiguration config{QStringLiteral("selka-key-123"),
+                           QStringLiteral("research-key-456"),
+                           QStringLiteral("selka-1.13"),
+                           QStringLiteral("gpt-5.4"),
+                           true,
+                           ResearchProvider::openAI,
+                           SelkaProvider::quorvane};
+
+    std::optional<std::optional<ResearchResult>> check(EvidenceMode mode, ReferenceCorpus docs = {},
+                                                       QString *error = nullptr) {
+        TaskOutcome<std::optional<ResearchResult>> outcome;
+        collect(client.checkClaim(claim, QStringLiteral("earlier words"), mode, std::move(docs),
+                                  config, {}),
+                outcome);
+        if (!QTest::qWaitFor([&] { return outcome.done; }, 5000))
+            return std::nullopt;
+        if (error)
+            *error = outcome.error.value_or(QString());
+        return outcome.value;
+    }
+};
+
+ReferenceCorpus oneDocument(const QString &text) {
+    return ReferenceCorpus({ReferenceDocument{
+        QUuid::fromString(QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e")),
+        QStringLiteral("notes/bridge.md"), text,
+        QUrl::fromLocalFile(QStringLiteral("/n/bridge.md"))}});
+}
+
+} // namespace
+
+class AIClientTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void webCheckThroughSelectionResearchAndConfirmation() {
+        Rig rig;
+        rig.server.setReply("/v1/kestrun", {200, selection(0.45)});
+        rig.server.setReply("/v1/responses",
+                            {200, research(QStringLiteral("contradicted"), pageURL, passage)});
+        const auto result = rig.check(EvidenceMode::web);
+        QVERIFY(result && *result);
+        QCOMPARE((*result)->verdict, Verdict::contradicted);
+        QCOMPARE((*result)->sources.first().url, pageURL);
+        QCOMPARE(rig.loaded, QStringList{pageURL});
+
+        const auto &requests = rig.server.requests();
+        QCOMPARE(requests.size(), 2);
+        QCOMPARE(requests[0].path, QByteArray("/v1/kestrun"));
+        QCOMPARE(requests[0].headers.value("authorization"), QByteArray("Bearer selka-key-123"));
+        QCOMPARE(requests[1].path, QByteArray("/v1/responses"));
+        QCOMPARE(requests[1].headers.value("authorization"), QByteArray("Bearer research-key-456"));
+        const auto body = requestBody(requests[1]);
+        QCOMPARE(body.value(QStringLiteral("tool_choice")).toString(), QStringLiteral("required"));
+        QCOMPARE(researchInputOf(requests[1]).value(QStringLiteral("context")).toString(),
+                 QStringLiteral("earlier words"));
+    }
+
+    void selectionBelowTheThresholdEndsTheCheck() {
+        Rig rig;
+        rig.server.setReply("/v1/kestrun", {200, selection(0.4499)});
+        const auto result = rig.check(EvidenceMode::web);
+        QVERIFY(result);
+        QVERIFY(!*result);
+        QCOMPARE(rig.server.requests().size(), 1);
+    }
+
+    void unconfirmedPassageBecomesUnresolved() {
+        Rig rig;
+        rig.config.useSelka = false;
+        rig.config.researchProvider = ResearchProvider::openRouter;
+        rig.pages[pageURL] = QStringLiteral("<p>Nothing about that here.</p>");
+        rig.server.setReply("/api/v1/responses",
+                            {200, research(QStringLiteral("contradicted"), pageURL, passage)});
+        const auto result = rig.check(EvidenceMode::web);
+        QVERIFY(result && *result);
+        QCOMPARE((*result)->verdict, Verdict::unresolved);
+        QVERIFY((*result)->sources.isEmpty());
+        QCOMPARE(rig.server.requests().size(), 1); // no selection request with Selka off
+        QCOMPARE(rig.server.requests()[0].path, QByteArray("/api/v1/responses"));
+        QCOMPARE(
+            requestBody(rig.server.requests()[0]).value(QStringLiteral("max_tool_calls")).toInt(),
+            2);
+    }
+
+    void documentsModeWithoutDocumentsAsksNobody() {
+        Rig rig;
+        const auto result = rig.check(EvidenceMode::documents);
+        QVERIFY(result && *result);
+        QCOMPARE((*result)->explanation, AIClient::noDocumentsExplanation());
+        QVERIFY(rig.server.requests().isEmpty());
+    }
+
+    void documentsPassCitesTheFileItWasGiven() {
+        Rig rig;
+        rig.config.useSelka = false;
+        const QString citation = QStringLiteral("doc:0F8FAD5B-D9CB-469F-A165-70867728950E");
+        rig.server.setReply("/v1/responses",
+                            {200, research(QStringLiteral("contradicted"), citation,
+                                           QStringLiteral("opened to traffic in 1937"), false)});
+        const auto result =
+            rig.check(EvidenceMode::documents, oneDocument(QStringLiteral("The bridge opened to "
+                                                                          "traffic in 1937.")));
+        QVERIFY(result && *result);
+        QCOMPARE((*result)->verdict, Verdict::contradicted);
+        QCOMPARE((*result)->sources.first().title, QStringLiteral("notes/bridge.md"));
+        QCOMPARE((*result)->sources.first().url, QStringLiteral("file:///n/bridge.md"));
+        const auto input = researchInputOf(rig.server.requests()[0]);
+        QCOMPARE(input.value(QStringLiteral("mode")).toString(), QStringLiteral("documents"));
+        QVERIFY(input.value(QStringLiteral("documentText"))
+                    .toString()
+                    .startsWith(QStringLiteral("SOURCE ") + citation +
+                                QStringLiteral("\nTITLE notes/bridge.md\n")));
+        QVERIFY(!requestBody(rig.server.requests()[0]).contains(QStringLiteral("tools")));
+        QVERIFY(rig.loaded.isEmpty());
+    }
+
+    void combinedModeRunsBothPassesAndMerges() {
+        Rig rig;
+        rig.config.useSelka = false;
+        rig.server.setReply("/v1/responses", {200, research(QStringLiteral("unresolved"), {}, {})});
+        const auto result = rig.check(EvidenceMode::combined, oneDocument(QStringLiteral("Text.")));
+        QVERIFY(result && *result);
+        QCOMPARE((*result)->explanation,
+                 QStringLiteral("Neither local references nor public sources provided enough "
+                                "evidence to resolve this claim."));
+        QCOMPARE(rig.server.requests().size(), 2);
+        QHash<QString, QString> contextByMode;
+        for (const auto &request : rig.server.requests()) {
+            const auto input = researchInputOf(request);
+            contextByMode.insert(input.value(QStringLiteral("mode")).toString(),
+                                 input.value(QStringLiteral("context")).toString());
+        }
+        QCOMPARE(contextByMode.value(QStringLiteral("documents")), QStringLiteral("earlier words"));
+        QCOMPARE(contextByMode.value(QStringLiteral("publicWeb")), QString());
+    }
+
+    void combinedModeWithoutReferencesTakesTheWebVerdict() {
+        Rig rig;
+        rig.config.useSelka = false;
+        rig.server.setReply("/v1/responses",
+                            {200, research(QStringLiteral("contradicted"), pageURL, passage)});
+        const auto result = rig.check(EvidenceMode::combined);
+        QVERIFY(result && *result);
+        QCOMPARE((*result)->verdict, Verdict::contradicted);
+        QCOMPARE((*result)->explanation,
+                 QStringLiteral("Public sources: It opened in 1937. Local references did not "
+                                "resolve this claim."));
+        QCOMPARE(rig.server.requests().size(), 1);
+    }
+
+    void failuresPropagate() {
+        Rig rig;
+        rig.server.setReply("/v1/kestrun", {200, selection(0.9)});
+        rig.server.setReply("/v1/responses",
+                            {500, QByteArray("{\"error\":{\"message\":\"overloaded\"}}")});
+        QString error;
+        const auto result =
+            rig.check(EvidenceMode::combined, oneDocument(QStringLiteral("T.")), &error);
+        QVERIFY(result.has_value() || !error.isEmpty());
+        QVERIFY2(error.startsWith(QStringLiteral("OpenAI request failed (HTTP 500")),
+                 qPrintable(error));
+
+        rig.config.researchKey.clear();
+        const auto invalid = rig.check(EvidenceMode::web, {}, &error);
+        QCOMPARE(error, QStringLiteral("Add your OpenAI API key in Settings."));
+        Q_UNUSED(invalid);
+    }
+};
+
+BRINDLE_REGISTER_TEST(AIClientTest);
+#include "aiclienttest.moc"
