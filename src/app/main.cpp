@@ -1,7 +1,9 @@
 // Builds the long-lived objects and wires them together. Nothing else lives here.
+#include "aiclient.h"
 #include "apperror.h"
 #include "apppresentation.h"
 #include "appsettings.h"
+#include "providertransport.h"
 #include "qmlsingletons.h"
 #include "qmlurls.h"
 #include "quickreferencedialogs.h"
@@ -42,17 +44,6 @@ public:
     QCoro::Task<> stop() override { co_return; }
     void resetTranscription() override {}
     void openCapturePermissions() override {}
-};
-
-// Stand-in until the model client is wired in.
-class UnavailableChecker : public brindle::ClaimCheckerPort {
-public:
-    QCoro::Task<std::optional<brindle::ResearchResult>>
-    checkClaim(QString, QString, brindle::EvidenceMode, brindle::ReferenceCorpus,
-               brindle::AIConfiguration, brindle::CancelToken) override {
-        throw brindle::AppError(QStringLiteral("Claim checking is not available in this build."));
-        co_return std::nullopt;
-    }
 };
 
 bool hasArgument(int argc, char *argv[], const char *name) {
@@ -122,10 +113,12 @@ int main(int argc, char *argv[]) {
     // Unattended runs use the isolated settings: they never read or touch the user's keys.
     auto settings = brindle::AppSettings::create(!unattended, scheduler);
     UnavailableCapture capture;
-    UnavailableChecker unavailableChecker;
+    brindle::ProviderTransport transport(scheduler);
+    brindle::AIClient aiClient(transport, brindle::ProviderEndpoints::production(),
+                               brindle::publicPageLoader(scheduler));
     brindle::TourChecker tourChecker;
     brindle::ClaimCheckerPort &checker =
-        unattended ? static_cast<brindle::ClaimCheckerPort &>(tourChecker) : unavailableChecker;
+        unattended ? static_cast<brindle::ClaimCheckerPort &>(tourChecker) : aiClient;
 
     brindle::SessionStore store(scheduler, *settings, capture, checker);
     brindle::AppPresentation presentation(store, scheduler);
