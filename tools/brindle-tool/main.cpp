@@ -9,6 +9,7 @@ CommandList segmentCommands();
 CommandList providerCommands();
 CommandList referenceCommands();
 CommandList webCommands();
+CommandList checkCommands();
 } // namespace brindle::tool
 
 using namespace brindle::tool;
@@ -23,6 +24,7 @@ CommandList allCommands() {
              providerCommands(),
              referenceCommands(),
              webCommands(),
+             checkCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;

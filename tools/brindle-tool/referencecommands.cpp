@@ -2,6 +2,7 @@
 #include "commands.h"
 #include "passageselection.h"
 #include "referenceloader.h"
+#include "referencepaths.h"
 #include "toolio.h"
 
 #include <QElapsedTimer>
@@ -16,38 +17,6 @@ namespace brindle::tool {
 
 namespace {
 
-// Folders are loaded one by one, all files together; folder documents come first and a file
-// reached twice is kept once, as the session combines them.
-ReferenceSnapshot loadPaths(const QStringList &paths) {
-    QList<ReferenceDocument> documents;
-    QList<QUrl> files;
-    qint64 skipped = 0;
-    const auto append = [&](const ReferenceSnapshot &snapshot) {
-        documents += snapshot.documents;
-        skipped += snapshot.skipped;
-    };
-    for (const auto &path : paths) {
-        const QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-        if (QFileInfo(path).isDir())
-            append(loadFolder(url, {}, referenceMaxFileBytes, referenceMaxTotalBytes,
-                              referenceMaxFiles, referenceMaxEntries, {}));
-        else
-            files.append(url);
-    }
-    if (!files.isEmpty())
-        append(loadFiles(files, {}, std::nullopt, referenceMaxFileBytes, referenceMaxTotalBytes,
-                         referenceMaxFiles, {}));
-    ReferenceSnapshot combined{{}, skipped};
-    QSet<QUrl> seen;
-    for (const auto &document : documents) {
-        if (!seen.contains(document.url)) {
-            seen.insert(document.url);
-            combined.documents.append(document);
-        }
-    }
-    return combined;
-}
-
 int printFailure(const AppError &error) {
     printJson(QJsonObject{{QStringLiteral("error"), error.message()}});
     return negative;
@@ -59,7 +28,7 @@ int loadReferences(QStringList args) {
         return usage;
     }
     try {
-        const auto snapshot = loadPaths(args);
+        const auto snapshot = loadReferencePaths(args);
         qint64 bytes = 0;
         for (const auto &document : snapshot.documents)
             bytes += document.text.toUtf8().size();
@@ -84,7 +53,7 @@ int selectPassagesCommand(QStringList args) {
         return usage;
     }
     try {
-        const ReferenceCorpus corpus(loadPaths(args).documents);
+        const ReferenceCorpus corpus(loadReferencePaths(args).documents);
         auto selected = selectPassages(*claim, corpus);
         if (repeat > 0) {
             std::vector<double> times;
