@@ -22,14 +22,14 @@ void printFailure(const QString &message) {
 }
 
 // "--doc UUID=FILE": a passage document with that id, the file's name, file URL and text.
-std::optional<ReferenceDocument> readDocument(const QString &spec) {
-    const auto split = spec.indexOf(QLatin1Char('='));
-    const auto id = QUuid::fromString(spec.left(split));
+std::optional<ReferenceDocument> readDocument(const QString &pair) {
+    const auto split = pair.indexOf(QLatin1Char('='));
+    const auto id = QUuid::fromString(pair.left(split));
     if (split < 0 || id.isNull()) {
-        printError(QStringLiteral("--doc wants UUID=FILE, got: ") + spec);
+        printError(QStringLiteral("--doc wants UUID=FILE, got: ") + pair);
         return std::nullopt;
     }
-    QFile file(spec.mid(split + 1));
+    QFile file(pair.mid(split + 1));
     if (!file.open(QIODevice::ReadOnly)) {
         printError(QStringLiteral("cannot read ") + file.fileName() + QStringLiteral(": ") +
                    file.errorString());
