@@ -52,8 +52,8 @@ int validate(QStringList args) {
         return usage;
     }
     QList<ReferenceDocument> documents;
-    for (const auto &spec : docs) {
-        auto document = readDocument(spec);
+    for (const auto &pair : docs) {
+        auto document = readDocument(pair);
         if (!document)
             return usage;
         documents.append(std::move(*document));
