@@ -1,0 +1,99 @@
+#include "aiclient.h"
+#include "fakeproviderserver.h"
+#include "providertransport.h"
+#include "sessionfakes.h"
+#include "sessionstore.h"
+#include "testregistry.h"
+#include "virtualscheduler.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+using namespace brindle;
+using namespace brindle::test;
+
+namespace {
+
+QByteArray json(const QJsonObject &object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+// The fake provider answers every research request with a contradicted verdict for the claim it
+// was asked about, citing a page the search retrieved.
+FakeReply researchAnswer(const QString &claim) {
+    const QJsonObject answer{
+        {QStringLiteral("claim"), claim},
+        {QStringLiteral("verdict"), QStringLiteral("contradicted")},
+        {QStringLiteral("explanation"), QStringLiteral("It opened in 1937.")},
+        {QStringLiteral("sources"),
+         QJsonArray{QJsonObject{{QStringLiteral("title"), QStringLiteral("History")},
+                                {QStringLiteral("url"), QStringLiteral("https://h.example/b")},
+                                {QStringLiteral("passage"), QStringLiteral("opened in 1937")}}}}};
+    const QJsonArray output{
+        QJsonObject{{QStringLiteral("type"), QStringLiteral("web_search_call")},
+                    {QStringLiteral("action"),
+                     QJsonObject{{QStringLiteral("url"), QStringLiteral("https://h.example/b")}}}},
+        QJsonObject{
+            {QStringLiteral("type"), QStringLiteral("message")},
+            {QStringLiteral("content"),
+             QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("output_text")},
+                                    {QStringLiteral("text"), QString::fromUtf8(json(answer))}}}}}};
+    return {200, json({{QStringLiteral("status"), QStringLiteral("completed")},
+                       {QStringLiteral("output"), output}})};
+}
+
+} // namespace
+
+class SessionEndToEndTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void typedClaimsAndTranscriptReportsBecomeFindings() {
+        VirtualScheduler scheduler;
+        FakeProviderServer server;
+        server.setReply("/v1/kestrun",
+                        {200, QByteArray("{\"answers\":{\"checkable\":{\"noul\":0.8}}}")});
+        ProviderTransport transport(scheduler);
+        AIClient client(transport,
+                        {server.url(QStringLiteral("/v1/responses")),
+                         {},
+                         {},
+                         server.url(QStringLiteral("/v1/kestrun"))},
+                        [](QUrl, CancelToken) -> QCoro::Task<std::optional<QString>> {
+                            co_return QStringLiteral("<p>The bridge opened in 1937.</p>");
+                        });
+        FakeSettings settings;
+        FakeCapture capture(scheduler);
+        SessionStore store(scheduler, settings, capture, client);
+        store.setEvidenceMode(EvidenceMode::web);
+        store.refreshSources();
+        scheduler.runPending();
+
+        const QString typed = QStringLiteral("The bridge opened in 1932.");
+        server.setReply("/v1/responses", researchAnswer(typed));
+        store.setManualClaim(typed);
+        store.checkManualClaim();
+        QTRY_COMPARE(store.findings().size(), 1);
+        QCOMPARE(store.findings().first().quote, typed);
+        QCOMPARE(store.findings().first().verdict, Verdict::contradicted);
+        QVERIFY(!store.findings().first().origin);
+
+        store.start();
+        scheduler.runPending();
+        QVERIFY(store.isRunning());
+        const QString heard = QStringLiteral("The tower opened in 1889.");
+        server.setReply("/v1/responses", researchAnswer(heard));
+        capture.onTranscript(QStringLiteral("The tower opened"), false);
+        capture.onTranscript(heard, true);
+        QTRY_COMPARE(store.findings().size(), 1); // the start cleared the typed claim's finding
+        QCOMPARE(store.findings().first().quote, heard);
+        QCOMPARE(store.findings().first().origin->channel, QStringLiteral("application"));
+        QCOMPARE(store.pendingCount(), 0);
+        QVERIFY(!store.error());
+        // Two checks, each a selection request then a research request.
+        QCOMPARE(server.requests().size(), 4);
+    }
+};
+
+BRINDLE_REGISTER_TEST(SessionEndToEndTest);
+#include "sessionendtoendtest.moc"
