@@ -152,6 +152,9 @@ void AppSettings::load() {
         m_selkaKey = readKey(QString::fromLatin1(selkaAccount));
         m_researchKey = readKey(QString::fromLatin1(researchAccount));
         m_openRouterKey = readKey(QString::fromLatin1(openRouterAccount));
+        m_storedKeys = {{QString::fromLatin1(selkaAccount), m_selkaKey},
+                        {QString::fromLatin1(researchAccount), m_researchKey},
+                        {QString::fromLatin1(openRouterAccount), m_openRouterKey}};
         applyOneTimeMigration();
     }
     const QSettings &stored = *m_defaults;
@@ -247,15 +250,20 @@ QString AppSettings::readKey(const QString &account) const {
 void AppSettings::writeKey(const QString &account, const QString &value) {
     if (!m_secrets)
         return; // an isolated instance keeps its keys in memory only
+    if (const auto stored = m_storedKeys.constFind(account);
+        stored != m_storedKeys.cend() && *stored == value)
+        return;
     if (value.isEmpty()) {
         if (m_secrets->remove(account).kind == SecretOutcome::Kind::failed)
             throw AppError(QStringLiteral("Could not remove the saved API key from the keyring."));
+        m_storedKeys.insert(account, value);
         return;
     }
     const auto outcome = m_secrets->write(account, value);
     if (outcome.kind != SecretOutcome::Kind::ok)
         throw AppError(
             QStringLiteral("Could not save the API key in the keyring (%1).").arg(outcome.code));
+    m_storedKeys.insert(account, value);
 }
 
 #define BRINDLE_SETTER(Name, Type, field, signal)                                                  \

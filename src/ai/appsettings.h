@@ -13,6 +13,7 @@
 #include "aiconfiguration.h"
 #include "sessionsettingsport.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSettings>
 #include <QString>
@@ -135,6 +136,10 @@ private:
     const bool m_loadsSavedPreferences;
     std::unique_ptr<QSettings> m_defaults;
     std::shared_ptr<SecretStore> m_secrets;
+    /// What the keyring is known to hold per account (read at load or written since); an
+    /// unchanged key is not written again, so a desktop without a keyring can still save the
+    /// other settings as long as no key changes.
+    QHash<QString, QString> m_storedKeys;
 
     QString m_selkaKey;
     QString m_researchKey;

@@ -125,7 +125,8 @@ private Q_SLOTS:
             QVERIFY(settings->setProperty(it.key().toLatin1(), it.value()));
         m_keys->calls.clear();
         QCOMPARE(errorOf([&] { settings->save(); }), saves ? QString() : limitMessage);
-        QCOMPARE(m_keys->calls.size(), saves ? 3 : 0);
+        // Unchanged keys are not written again, so a desktop without a keyring can still save.
+        QCOMPARE(m_keys->calls.size(), 0);
         QCOMPARE(onDisk(QStringLiteral("maxChecks")).isValid(), saves);
     }
 
@@ -187,6 +188,7 @@ private Q_SLOTS:
     void firstKeyFailureStopsTheSave() {
         QFETCH(QString, selkaKey);
         QFETCH(QString, failing);
+        m_keys->items.insert(QStringLiteral("selka"), "stored");
         const auto settings = load({{flag, true}});
         settings->setSelkaKey(selkaKey);
         settings->setResearchKey(QStringLiteral("r"));
