@@ -14,6 +14,10 @@ packages=(
   ca-certificates openssl libssl-dev
   # a font so the offscreen platform can render text
   fonts-dejavu-core
+  # audio capture: sound-server client API, on-device recognizer and its English model
+  libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
+  # capture integration tests: a private sound server, its players and speech synthesis
+  pulseaudio pulseaudio-utils flite
 )
 
 missing=()

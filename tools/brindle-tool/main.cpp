@@ -6,12 +6,17 @@
 
 using namespace brindle::tool;
 
+namespace brindle::tool {
+CommandList captureCommands();
+}
+
 namespace {
 
 CommandList allCommands() {
     CommandList all;
     for (const auto &list : std::vector<CommandList>{
              // one entry per subsystem, e.g. segmentCommands(),
+             captureCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;
