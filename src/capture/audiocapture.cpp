@@ -42,6 +42,25 @@ CaptureError mapServerError(const SoundServerError &error) {
     return CaptureError(error.description());
 }
 
+/// The server's snapshot, its failures turned into the capture's messages.
+QCoro::Task<SoundServerSnapshot> fetchContent(SoundServer &server) {
+    try {
+        co_return co_await server.snapshot();
+    } catch (const SoundServerError &error) {
+        throw mapServerError(error);
+    }
+}
+
+/// Starts a stream; its failure comes back as a value so the caller checks its token first.
+QCoro::Task<std::optional<SoundServerError>> startStream(std::shared_ptr<RecordStream> stream) {
+    try {
+        co_await stream->start();
+    } catch (const SoundServerError &error) {
+        co_return error;
+    }
+    co_return std::nullopt;
+}
+
 void openSoundSettings() {
     if (!QStandardPaths::findExecutable(QStringLiteral("pavucontrol")).isEmpty() &&
         QProcess::startDetached(QStringLiteral("pavucontrol"), {}))
@@ -73,12 +92,7 @@ AudioCapture::~AudioCapture() {
 
 QCoro::Task<QList<AudioSource>> AudioCapture::availableSources() {
     QPointer<AudioCapture> self(this);
-    SoundServerSnapshot content;
-    try {
-        content = co_await m_server->snapshot();
-    } catch (const SoundServerError &error) {
-        throw mapServerError(error);
-    }
+    const SoundServerSnapshot content = co_await fetchContent(*m_server);
     const auto ownProcessID = self ? self->m_ownProcessID : std::int32_t(::getpid());
 
     QList<AudioSource> applications;
@@ -119,13 +133,7 @@ QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
     co_await SpeechTranscriber::requestPermission();
     checkPoint();
 
-    SoundServerSnapshot content;
-    try {
-        content = co_await m_server->snapshot();
-    } catch (const SoundServerError &error) {
-        checkPoint();
-        throw mapServerError(error);
-    }
+    const SoundServerSnapshot content = co_await fetchContent(*m_server);
     checkPoint();
 
     RecordRequest systemRequest{QString(), std::nullopt, QStringLiteral("Brindle system audio")};
@@ -212,24 +220,23 @@ QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
         running->streams = streams;
         m_running = std::move(running);
 
-        try {
-            co_await streams.system->start();
-        } catch (const SoundServerError &error) {
-            if (error.kind() == SoundServerError::Kind::noSuchEntity && systemRequest.onlyStream)
-                throw CaptureError(msg::applicationGone());
-            throw mapServerError(error);
-        }
+        const auto systemError = co_await startStream(streams.system);
         checkPoint();
+        if (systemError) {
+            if (systemError->kind() == SoundServerError::Kind::noSuchEntity &&
+                systemRequest.onlyStream)
+                throw CaptureError(msg::applicationGone());
+            throw mapServerError(*systemError);
+        }
         if (streams.microphone) {
-            try {
-                co_await streams.microphone->start();
-            } catch (const SoundServerError &error) {
-                if (error.kind() == SoundServerError::Kind::unreachable)
-                    throw mapServerError(error);
+            const auto microphoneError = co_await startStream(streams.microphone);
+            checkPoint();
+            if (microphoneError) {
+                if (microphoneError->kind() == SoundServerError::Kind::unreachable)
+                    throw mapServerError(*microphoneError);
                 throw CaptureError(msg::microphoneUnavailable());
             }
         }
-        checkPoint();
         m_running->activity->start();
         co_return;
     } catch (...) {

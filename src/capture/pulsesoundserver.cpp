@@ -436,12 +436,12 @@ PulseSoundServer::~PulseSoundServer() = default;
 
 QCoro::Task<std::shared_ptr<PulseConnection>> PulseSoundServer::connection() {
     if (m_connection && m_connection->isGood())
-        co_return m_connection;
+        co_return std::shared_ptr<PulseConnection>(m_connection); // a copy: co_return moves lvalues
     auto opened = co_await QtConcurrent::run(&PulseConnection::open);
     if (auto *error = std::get_if<SoundServerError>(&opened))
         throw *error;
     m_connection = std::get<std::shared_ptr<PulseConnection>>(std::move(opened));
-    co_return m_connection;
+    co_return std::shared_ptr<PulseConnection>(m_connection);
 }
 
 QCoro::Task<SoundServerSnapshot> PulseSoundServer::snapshot() {
