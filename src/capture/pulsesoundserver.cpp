@@ -1,11 +1,9 @@
 #include "pulsesoundserver.h"
 
-#include <QCoroFuture>
 #include <QCoroSignal>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <pulse/pulseaudio.h>
 
@@ -289,10 +287,7 @@ public:
         m_server = nullptr;
         if (!server || m_stopped)
             throw SoundServerError(SoundServerError::Kind::other, QStringLiteral("Stream stopped"));
-        auto connection = co_await server->connection();
-        if (!self || m_stopped)
-            throw SoundServerError(SoundServerError::Kind::other, QStringLiteral("Stream stopped"));
-        m_connection = std::move(connection);
+        m_connection = server->connection();
         if (const int error = connectRecord(); error != PA_OK) {
             detach();
             throw errorFrom(error);
@@ -434,22 +429,22 @@ private:
 PulseSoundServer::PulseSoundServer() = default;
 PulseSoundServer::~PulseSoundServer() = default;
 
-QCoro::Task<std::shared_ptr<PulseConnection>> PulseSoundServer::connection() {
+std::shared_ptr<PulseConnection> PulseSoundServer::connection() {
     if (m_connection && m_connection->isGood())
-        co_return std::shared_ptr<PulseConnection>(m_connection); // a copy: co_return moves lvalues
-    auto opened = co_await QtConcurrent::run(&PulseConnection::open);
+        return m_connection;
+    auto opened = PulseConnection::open();
     if (auto *error = std::get_if<SoundServerError>(&opened))
-        throw *error;
+        throw SoundServerError(*error);
     m_connection = std::get<std::shared_ptr<PulseConnection>>(std::move(opened));
-    co_return std::shared_ptr<PulseConnection>(m_connection);
+    return m_connection;
 }
 
 QCoro::Task<SoundServerSnapshot> PulseSoundServer::snapshot() {
-    auto connection = co_await this->connection();
-    auto result = co_await QtConcurrent::run([connection] { return connection->snapshot(); });
+    // A local server answers within milliseconds; without a server the connect fails at once.
+    auto result = connection()->snapshot();
     if (auto *error = std::get_if<SoundServerError>(&result))
-        throw *error;
-    co_return std::get<SoundServerSnapshot>(std::move(result));
+        throw SoundServerError(*error);
+    co_return SoundServerSnapshot(std::get<SoundServerSnapshot>(std::move(result)));
 }
 
 std::unique_ptr<RecordStream> PulseSoundServer::recordStream(const RecordRequest &request) {

@@ -1,9 +1,10 @@
 /**
  * @file
  * The sound server through libpulse (PulseAudio, or PipeWire's pulse server). One connection with
- * its threaded mainloop is opened on first use and reopened after it fails; queries block a pool
- * thread, never the main thread. Record streams post their buffers and failures to the main
- * thread. The server object must outlive the streams it made.
+ * its threaded mainloop is opened on first use and reopened after it fails. Record streams post
+ * their buffers and failures to the main thread. Connecting and querying block the calling thread
+ * for the few milliseconds a local server takes; the server object must outlive the streams it
+ * made.
  */
 #pragma once
 
@@ -25,8 +26,9 @@ public:
 
 private:
     friend class PulseRecordStream;
-    /// The open connection, opening one when there is none or the last one failed.
-    QCoro::Task<std::shared_ptr<PulseConnection>> connection();
+    /// The open connection, opening one when there is none or the last one failed. Throws
+    /// SoundServerError.
+    std::shared_ptr<PulseConnection> connection();
 
     std::shared_ptr<PulseConnection> m_connection;
 };
