@@ -65,6 +65,7 @@ public:
     }
 
     bool failedToLoad() const { return m_loadFailed.load(); }
+    std::int64_t decodedSamples() const { return m_decodedSamples.load(); }
 
     enum class Kind { start, audio, end, cancel };
     struct Command {
@@ -117,7 +118,9 @@ private:
         cmd_ln_t *config = cmd_ln_init(
             nullptr, ps_args(), TRUE, "-hmm", m_model.acousticModel.toLocal8Bit().constData(),
             "-lm", m_model.languageModel.toLocal8Bit().constData(), "-dict",
-            m_model.dictionary.toLocal8Bit().constData(), "-logfn", "/dev/null", nullptr);
+            m_model.dictionary.toLocal8Bit().constData(), "-logfn", "/dev/null",
+            // Bounded search: two decoders must keep up with live audio on a small machine.
+            "-maxhmmpf", "3000", "-maxwpf", "10", nullptr);
         m_decoder = config ? ps_init(config) : nullptr;
         if (config)
             cmd_ln_free_r(config);
@@ -146,6 +149,7 @@ private:
         case Kind::audio:
             if (command.task == m_task && m_inUtterance)
                 decode(command.audio);
+            m_decodedSamples += command.audio.size() / qsizetype(sizeof(std::int16_t));
             return;
         case Kind::end:
             if (command.task == m_task && m_inUtterance)
@@ -232,6 +236,7 @@ private:
     bool m_quit = false;
     bool m_busy = true;
     std::atomic<bool> m_loadFailed{false};
+    std::atomic<std::int64_t> m_decodedSamples{0};
 
     // worker thread only
     ps_decoder_t *m_decoder = nullptr;
@@ -303,6 +308,10 @@ std::unique_ptr<RecognitionTask> PocketSphinxRecognizer::recognize(RecognitionHa
 
 void PocketSphinxRecognizer::waitUntilIdle() {
     m_worker->waitUntilIdle();
+}
+
+std::int64_t PocketSphinxRecognizer::decodedSamples() const {
+    return m_worker->decodedSamples();
 }
 
 } // namespace brindle

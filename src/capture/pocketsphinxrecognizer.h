@@ -37,6 +37,9 @@ public:
 
     /// Blocks until the worker has decoded everything handed to it (for offline runs).
     void waitUntilIdle();
+    /// Samples handled so far (decoded, or dropped after an utterance ended), over all tasks.
+    /// Any thread; for measurements.
+    std::int64_t decodedSamples() const;
 
     /// The text an utterance's final result carries: a full stop added when it has none.
     static QString finalText(const QString &hypothesis);
