@@ -325,8 +325,8 @@ private:
         LoopLock lock(loop);
         if (pa_context_get_state(context) != PA_CONTEXT_READY)
             return PA_ERR_CONNECTIONTERMINATED;
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, std::uint32_t(captureSampleRate), 1};
-        m_stream = pa_stream_new(context, m_request.name.toUtf8().constData(), &spec, nullptr);
+        const pa_sample_spec format{PA_SAMPLE_S16LE, std::uint32_t(captureSampleRate), 1};
+        m_stream = pa_stream_new(context, m_request.name.toUtf8().constData(), &format, nullptr);
         if (!m_stream)
             return pa_context_errno(context);
         if (m_request.onlyStream &&
