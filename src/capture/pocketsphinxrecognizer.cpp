@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 
+#include <err.h>
 #include <pocketsphinx.h>
 
 #include <atomic>
@@ -115,12 +116,19 @@ private:
     }
 
     void load() {
-        cmd_ln_t *config = cmd_ln_init(
-            nullptr, ps_args(), TRUE, "-hmm", m_model.acousticModel.toLocal8Bit().constData(),
-            "-lm", m_model.languageModel.toLocal8Bit().constData(), "-dict",
-            m_model.dictionary.toLocal8Bit().constData(), "-logfn", "/dev/null",
-            // Bounded search: two decoders must keep up with live audio on a small machine.
-            "-maxhmmpf", "3000", "-maxwpf", "10", nullptr);
+        // The library's log target is process-wide and swapped without a lock by "-logfn";
+        // silence it once and load one decoder at a time.
+        static std::once_flag quiet;
+        std::call_once(quiet, [] { err_set_logfp(nullptr); });
+        static std::mutex loading;
+        std::lock_guard lock(loading);
+        cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm",
+                                       m_model.acousticModel.toLocal8Bit().constData(), "-lm",
+                                       m_model.languageModel.toLocal8Bit().constData(), "-dict",
+                                       m_model.dictionary.toLocal8Bit().constData(),
+                                       // Bounded search: two decoders must keep up with live audio
+                                       // on a small machine.
+                                       "-maxhmmpf", "3000", "-maxwpf", "10", nullptr);
         m_decoder = config ? ps_init(config) : nullptr;
         if (config)
             cmd_ln_free_r(config);
