@@ -10,6 +10,7 @@ CommandList providerCommands();
 CommandList referenceCommands();
 CommandList webCommands();
 CommandList checkCommands();
+CommandList captureCommands();
 } // namespace brindle::tool
 
 using namespace brindle::tool;
@@ -25,6 +26,7 @@ CommandList allCommands() {
              referenceCommands(),
              webCommands(),
              checkCommands(),
+             captureCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;
