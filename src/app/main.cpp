@@ -3,7 +3,10 @@
 #include "apperror.h"
 #include "apppresentation.h"
 #include "appsettings.h"
+#include "audiocapture.h"
+#include "pocketsphinxrecognizer.h"
 #include "providertransport.h"
+#include "pulsesoundserver.h"
 #include "qmlsingletons.h"
 #include "qmlurls.h"
 #include "quickreferencedialogs.h"
@@ -29,16 +32,16 @@ Q_IMPORT_QML_PLUGIN(Brindle_UIPlugin)
 
 namespace {
 
-// Stand-in until the sound-server capture is wired in: lists the system-audio entry, and every
-// start fails with one clear message.
-class UnavailableCapture : public brindle::AudioCapturePort {
+// The capture of unattended runs (self-test, screenshots): it lists the system-audio entry and
+// never touches the sound server.
+class OfflineCapture : public brindle::AudioCapturePort {
 public:
     QCoro::Task<QList<brindle::AudioSource>> availableSources() override {
         co_return QList<brindle::AudioSource>{brindle::allSystemAudioSource()};
     }
     QCoro::Task<> start(brindle::AudioSourceID, QString, bool) override {
         throw brindle::CaptureError(
-            QStringLiteral("Capture unavailable: audio capture is not part of this build."));
+            QStringLiteral("Capture is not available in an unattended run."));
         co_return;
     }
     QCoro::Task<> stop() override { co_return; }
@@ -112,7 +115,12 @@ int main(int argc, char *argv[]) {
     brindle::SystemScheduler scheduler;
     // Unattended runs use the isolated settings: they never read or touch the user's keys.
     auto settings = brindle::AppSettings::create(!unattended, scheduler);
-    UnavailableCapture capture;
+    OfflineCapture offlineCapture;
+    brindle::AudioCapture audioCapture(
+        scheduler, std::make_unique<brindle::PulseSoundServer>(),
+        [] { return std::make_unique<brindle::PocketSphinxRecognizer>(); });
+    brindle::AudioCapturePort &capture =
+        unattended ? static_cast<brindle::AudioCapturePort &>(offlineCapture) : audioCapture;
     brindle::ProviderTransport transport(scheduler);
     brindle::AIClient aiClient(transport, brindle::ProviderEndpoints::production(),
                                brindle::publicPageLoader(scheduler));
