@@ -22,6 +22,7 @@ struct Rig {
         store.setEvidenceMode(EvidenceMode::web);
         store.refreshSources();
         scheduler.runPending();
+        store.setSelectedSourceID(AudioSourceID::allSystemAudio());
     }
 
     void type(const QString &claim) {
