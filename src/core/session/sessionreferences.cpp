@@ -3,6 +3,7 @@
 #include <QCoroFuture>
 #include <QPointer>
 #include <QPromise>
+#include <QScopeGuard>
 #include <QSet>
 
 namespace brindle {
@@ -308,7 +309,10 @@ QCoro::Task<> SessionReferences::applyLoad(QUuid token, std::optional<QUrl> fold
                                            bool forFolder, QFuture<Loaded> result) {
     QPointer<SessionReferences> self(this);
     Loaded loaded = co_await result;
-    if (!self || m_generation != token)
+    if (!self)
+        co_return;
+    const auto settled = qScopeGuard([this] { Q_EMIT loadSettled(); });
+    if (m_generation != token)
         co_return;
     if (!loaded.documents) {
         // A cancelled load is always superseded, so only failures get here in practice.
@@ -442,7 +446,10 @@ QCoro::Task<> SessionReferences::applyRestore(QUuid token, std::optional<QUrl> f
                                               QFuture<Restored> result) {
     QPointer<SessionReferences> self(this);
     Restored restored = co_await result;
-    if (!self || m_generation != token)
+    if (!self)
+        co_return;
+    const auto settled = qScopeGuard([this] { Q_EMIT loadSettled(); });
+    if (m_generation != token)
         co_return;
     if (!restored.documents) {
         failLoad(token, restoreFailedPrefix + restored.failure.value_or(QString()),

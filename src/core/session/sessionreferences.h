@@ -58,6 +58,11 @@ public:
     /// Reloads the saved connections at launch.
     void restoreReferences(const SessionPreferences &saved);
 
+Q_SIGNALS:
+    /// A load or restore has ended and its result was applied or dropped.
+    void loadSettled();
+
+public:
     /// The URL of a saved connection: where its token leads, else its saved path.
     QUrl savedReferenceUrl(const SavedReference &reference) const;
 

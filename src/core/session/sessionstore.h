@@ -135,6 +135,9 @@ public:
     /// Removes the document until its folder is loaded again (or for good, for a chosen file).
     Q_INVOKABLE void removeReference(const QUuid &id);
 
+    /// The reference side; nothing when the controller was built without a file system.
+    const SessionReferences *references() const { return m_references.get(); }
+
     // Remembered choices.
     /// The preferences as last saved or restored.
     const SessionPreferences &savedPreferences() const { return m_savedSession; }
