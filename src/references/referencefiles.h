@@ -10,7 +10,7 @@
 
 namespace brindle {
 
-class ReferenceFiles final : public ReferenceFilesPort {
+class ReferenceFiles : public ReferenceFilesPort {
 public:
     ReferenceSnapshot loadFiles(const QList<QUrl> &urls, const QList<ReferenceDocument> &existing,
                                 const CancelToken &token) const override;

@@ -32,12 +32,13 @@ private Q_SLOTS:
                       {QStringLiteral("/b.md"), QByteArray("tok")}};
         full.slackCallPrompt = false;
         const QByteArray json = encodePreferences(full);
-        QCOMPARE(json, QByteArray("{\"evidenceMode\":\"References + web\",\"includeMicrophone\":true,"
-                                  "\"audioBundleID\":\"com.slack.Slack \\\"beta\\\"\","
-                                  "\"allSystemAudio\":false,"
-                                  "\"folder\":{\"path\":\"/notes\",\"bookmark\":\"AQL/\"},"
-                                  "\"files\":[{\"path\":\"/a.md\"},{\"path\":\"/b.md\",\"bookmark\":"
-                                  "\"dG9r\"}],\"slackCallPrompt\":false}"));
+        QCOMPARE(json,
+                 QByteArray("{\"evidenceMode\":\"References + web\",\"includeMicrophone\":true,"
+                            "\"audioBundleID\":\"com.slack.Slack \\\"beta\\\"\","
+                            "\"allSystemAudio\":false,"
+                            "\"folder\":{\"path\":\"/notes\",\"bookmark\":\"AQL/\"},"
+                            "\"files\":[{\"path\":\"/a.md\"},{\"path\":\"/b.md\",\"bookmark\":"
+                            "\"dG9r\"}],\"slackCallPrompt\":false}"));
         QCOMPARE(decodePreferences(json), std::optional(full));
     }
 
@@ -98,8 +99,8 @@ private Q_SLOTS:
         const auto all = allSystemAudioSource();
         const auto slack = app(7, QStringLiteral("com.Slack.Desktop"));
         const auto zoom = app(8, QStringLiteral("us.zoom.xos"));
-        QTest::newRow("saved all system audio") << true << QString() << 8
-                                                << QList{zoom, all} << -1 << false;
+        QTest::newRow("saved all system audio")
+            << true << QString() << 8 << QList{zoom, all} << -1 << false;
         QTest::newRow("saved all system audio, not listed")
             << true << QString() << 0 << QList{zoom} << 0 << false;
         QTest::newRow("nothing saved, keeps a listed selection")
@@ -108,9 +109,8 @@ private Q_SLOTS:
             << false << QString() << 9 << QList{all, zoom, slack} << 7 << false;
         QTest::newRow("nothing saved, nothing fits")
             << false << QString() << 9 << QList{all, zoom} << 0 << false;
-        QTest::newRow("saved app running")
-            << false << QStringLiteral("us.zoom.xos") << -1 << QList{all, slack, zoom} << 8
-            << false;
+        QTest::newRow("saved app running") << false << QStringLiteral("us.zoom.xos") << -1
+                                           << QList{all, slack, zoom} << 8 << false;
         QTest::newRow("saved app compared exactly")
             << false << QStringLiteral("US.zoom.xos") << -1 << QList{all, zoom} << 0 << true;
     }

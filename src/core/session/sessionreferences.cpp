@@ -26,8 +26,8 @@ const QString disconnectedStatus = QStringLiteral("Folder disconnected");
 const QString combinedLimitMessage =
     QStringLiteral("Combined references exceed 5,000 files or 50 MB. Remove references or "
                    "connect a smaller folder.");
-const QString restoreLimitMessage = QStringLiteral(
-    "Saved references exceed 5,000 files or 50 MB. Reconnect a smaller selection.");
+const QString restoreLimitMessage =
+    QStringLiteral("Saved references exceed 5,000 files or 50 MB. Reconnect a smaller selection.");
 const QString restoreFailedPrefix = QStringLiteral(
     "Could not restore references. Reconnect the folder or reselect missing files. ");
 
@@ -91,8 +91,7 @@ ReferenceCorpus without(const ReferenceCorpus &corpus, const QUuid &id) {
 
 // Runs `work` on `pool` with a token that stops with `token` or with `lifetime`.
 template<typename T, typename Work>
-QFuture<T> runInBackground(QThreadPool &pool, CancelToken token, CancelToken lifetime,
-                           Work work) {
+QFuture<T> runInBackground(QThreadPool &pool, CancelToken token, CancelToken lifetime, Work work) {
     auto promise = std::make_shared<QPromise<T>>();
     QFuture<T> future = promise->future();
     promise->start();
@@ -276,8 +275,7 @@ SavedReference SessionReferences::savedReference(const QUrl &url) const {
     return {url.toLocalFile(), m_files.makeAccessToken(url)};
 }
 
-void SessionReferences::loadReferences(std::optional<QUrl> folder, bool forFolder,
-                                       Loader loader) {
+void SessionReferences::loadReferences(std::optional<QUrl> folder, bool forFolder, Loader loader) {
     const QUuid token = beginLoad(loadingStatus);
     const ReferenceFilesPort &files = m_files;
     auto work = [&files, folder, forFolder, loader = std::move(loader)](CancelToken cancel) {
@@ -305,8 +303,8 @@ void SessionReferences::loadReferences(std::optional<QUrl> folder, bool forFolde
                                       std::move(work)));
 }
 
-QCoro::Task<> SessionReferences::applyLoad(QUuid token, std::optional<QUrl> folder,
-                                           bool forFolder, QFuture<Loaded> result) {
+QCoro::Task<> SessionReferences::applyLoad(QUuid token, std::optional<QUrl> folder, bool forFolder,
+                                           QFuture<Loaded> result) {
     QPointer<SessionReferences> self(this);
     Loaded loaded = co_await result;
     if (!self)
@@ -438,8 +436,8 @@ void SessionReferences::restoreReferences(const SessionPreferences &saved) {
         return restored;
     };
     applyRestore(token, folder,
-                 runInBackground<Restored>(m_pool, m_loadTask->get_token(),
-                                           m_lifetime.get_token(), std::move(work)));
+                 runInBackground<Restored>(m_pool, m_loadTask->get_token(), m_lifetime.get_token(),
+                                           std::move(work)));
 }
 
 QCoro::Task<> SessionReferences::applyRestore(QUuid token, std::optional<QUrl> folder,

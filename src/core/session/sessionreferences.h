@@ -16,8 +16,8 @@
 
 #include <QCoroTask>
 #include <QFuture>
-#include <QThreadPool>
 #include <QObject>
+#include <QThreadPool>
 #include <QUuid>
 
 #include <functional>
@@ -26,8 +26,7 @@ namespace brindle {
 
 /// Folder documents followed by individual documents, keeping the first document of each file.
 /// The loader hands out normalized URLs, so documents are compared by their `url`.
-ReferenceCorpus combineReferences(const ReferenceCorpus &individual,
-                                  const ReferenceCorpus &folder);
+ReferenceCorpus combineReferences(const ReferenceCorpus &individual, const ReferenceCorpus &folder);
 
 /// The consent alert shown before files are chosen or a folder is connected.
 ConsentAlert referenceConsentAlert(bool forFolder);

@@ -107,8 +107,7 @@ void SessionStore::setDocuments(ReferenceCorpus documents) {
 }
 
 QList<ReferenceDocument> SessionStore::folderDocuments() const {
-    return m_references ? m_references->folderReferences().documents()
-                        : QList<ReferenceDocument>();
+    return m_references ? m_references->folderReferences().documents() : QList<ReferenceDocument>();
 }
 
 void SessionStore::setLoadingReferences(bool loading) {
@@ -386,8 +385,8 @@ void SessionStore::restoreSession() {
         return;
     m_restoringSession = true;
     m_savedSession = loadPreferences(*m_sessionDefaults);
-    setEvidenceMode(evidenceModeFromLabel(m_savedSession.evidenceMode)
-                        .value_or(EvidenceMode::documents));
+    setEvidenceMode(
+        evidenceModeFromLabel(m_savedSession.evidenceMode).value_or(EvidenceMode::documents));
     setIncludeMicrophone(m_savedSession.includeMicrophone);
     setPromptOnSlackCalls(m_savedSession.slackCallPrompt.value_or(true));
     if (m_savedSession.allSystemAudio)
