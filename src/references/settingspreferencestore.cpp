@@ -12,11 +12,17 @@ QString key() {
 
 } // namespace
 
-SettingsPreferenceStore::SettingsPreferenceStore()
-    : m_settings(std::make_unique<QSettings>()) {}
+SettingsPreferenceStore::SettingsPreferenceStore(std::unique_ptr<QSettings> settings)
+    : m_settings(std::move(settings)) {}
 
 SettingsPreferenceStore::SettingsPreferenceStore(const QString &path)
     : m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat)) {}
+
+std::unique_ptr<SettingsPreferenceStore> SettingsPreferenceStore::standard() {
+    return std::make_unique<SettingsPreferenceStore>(
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                    QStringLiteral("Brindle"), QStringLiteral("Brindle")));
+}
 
 std::optional<QByteArray> SettingsPreferenceStore::read() const {
     const QVariant value = m_settings->value(key());

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSemaphore>
 #include <QSettings>
 #include <QSignalSpy>
@@ -141,6 +142,16 @@ struct Rig {
 
 QString path(const QUrl &url) {
     return url.toLocalFile();
+}
+
+// Runs `brindle-tool preferences --settings FILE`; the exit code and the printed line.
+std::pair<int, QByteArray> toolPreferences(const QString &settings) {
+    QProcess tool;
+    tool.start(QStringLiteral(BRINDLE_TOOL),
+               {QStringLiteral("preferences"), QStringLiteral("--settings"), settings});
+    if (!tool.waitForFinished(60'000))
+        return {-1, {}};
+    return {tool.exitCode(), tool.readAllStandardOutput().trimmed()};
 }
 
 } // namespace
@@ -304,6 +315,20 @@ private Q_SLOTS:
                                     "{\"evidenceMode\":\"Documents only\",\"includeMicrophone\":"
                                     "true,\"allSystemAudio\":false,\"files\":[],"
                                     "\"slackCallPrompt\":true}"));
+    }
+
+    void theToolPrintsTheStoredPreferencesOrTheDefaults() {
+        Disk disk;
+        QCOMPARE(
+            toolPreferences(disk.settings),
+            std::pair(1, QByteArray("{\"evidenceMode\":\"Documents only\",\"includeMicrophone\":"
+                                    "false,\"allSystemAudio\":false,\"files\":[],"
+                                    "\"stored\":false}")));
+        Rig rig(disk);
+        disk.file(QStringLiteral("vault/a.md"));
+        QVERIFY(rig.connect(disk.url(QStringLiteral("vault"))));
+        QVERIFY(disk.stored());
+        QCOMPARE(toolPreferences(disk.settings), std::pair(0, *disk.stored()));
     }
 
     void storedValuesRestore_data() {

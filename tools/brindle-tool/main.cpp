@@ -8,6 +8,7 @@ namespace brindle::tool {
 CommandList segmentCommands();
 CommandList providerCommands();
 CommandList referenceCommands();
+CommandList preferenceCommands();
 } // namespace brindle::tool
 
 using namespace brindle::tool;
@@ -21,6 +22,7 @@ CommandList allCommands() {
              segmentCommands(),
              providerCommands(),
              referenceCommands(),
+             preferenceCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;
