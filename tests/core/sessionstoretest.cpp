@@ -193,6 +193,16 @@ private Q_SLOTS:
         QCOMPARE(rig.checker.cancelled, 2);
     }
 
+    void onlyARealChangeOfEvidenceModeClearsTheFindings() {
+        Rig rig;
+        rig.type(claim(1));
+        rig.scheduler.advance(1s);
+        rig.store.setEvidenceMode(EvidenceMode::web);
+        QCOMPARE(rig.store.findings().size(), 1);
+        rig.store.setEvidenceMode(EvidenceMode::combined);
+        QCOMPARE(rig.store.findings().size(), 0);
+    }
+
     void findingsSurviveStopAndClearRemovesThem() {
         Rig rig;
         QVERIFY(rig.startSession());

@@ -115,6 +115,8 @@ std::optional<QString> failureMessage(std::exception_ptr failure) {
         return error.message();
     } catch (const std::exception &error) {
         return QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        return QStringLiteral("The references could not be read.");
     }
 }
 
