@@ -22,6 +22,7 @@ struct Rig {
         store.setEvidenceMode(EvidenceMode::web);
         store.refreshSources();
         scheduler.runPending();
+        store.setSelectedSourceID(AudioSourceID::allSystemAudio());
     }
 
     void type(const QString &claim) {
@@ -190,6 +191,16 @@ private Q_SLOTS:
         QCOMPARE(rig.store.status(), QStringLiteral("Stopped"));
         QCOMPARE(rig.capture.stops, 1);
         QCOMPARE(rig.checker.cancelled, 2);
+    }
+
+    void onlyARealChangeOfEvidenceModeClearsTheFindings() {
+        Rig rig;
+        rig.type(claim(1));
+        rig.scheduler.advance(1s);
+        rig.store.setEvidenceMode(EvidenceMode::web);
+        QCOMPARE(rig.store.findings().size(), 1);
+        rig.store.setEvidenceMode(EvidenceMode::combined);
+        QCOMPARE(rig.store.findings().size(), 0);
     }
 
     void findingsSurviveStopAndClearRemovesThem() {

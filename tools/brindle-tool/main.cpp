@@ -11,6 +11,7 @@ CommandList referenceCommands();
 CommandList webCommands();
 CommandList checkCommands();
 CommandList captureCommands();
+CommandList preferenceCommands();
 } // namespace brindle::tool
 
 using namespace brindle::tool;
@@ -27,6 +28,7 @@ CommandList allCommands() {
              webCommands(),
              checkCommands(),
              captureCommands(),
+             preferenceCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;

@@ -36,6 +36,19 @@ public:
     virtual QCoro::Task<> start(AudioSourceID source, QString sourceName,
                                 bool includeMicrophone) = 0;
 
+    /// The running applications whose identifier is exactly `bundleID`, each as an application
+    /// source, from the sound server's current clients; used to re-select a saved application at
+    /// launch before the full list is loaded. Throws CaptureError. By default the application
+    /// entries of availableSources().
+    virtual QCoro::Task<QList<AudioSource>> runningApplications(QString bundleID) {
+        QList<AudioSource> matching;
+        for (const auto &source : co_await availableSources()) {
+            if (!source.id.isAllSystemAudio() && source.bundleID == bundleID)
+                matching.append(source);
+        }
+        co_return matching;
+    }
+
     /// Ends capture; never fails.
     virtual QCoro::Task<> stop() = 0;
 

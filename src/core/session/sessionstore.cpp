@@ -16,6 +16,8 @@ const QString stoppedByErrorStatus = QStringLiteral("Capture stopped \u00B7 erro
 const QString clearedStatus = QStringLiteral("Listening \u00B7 context cleared");
 const QString demoStatus = QStringLiteral("Demo \u00B7 simulated conversation");
 const QString demoDoneStatus = QStringLiteral("Demo complete \u00B7 no audio captured");
+const QString savedAppUnavailableStatus =
+    QStringLiteral("Saved audio app unavailable \u00B7 open it and refresh sources");
 
 template<typename T, typename Signal>
 void assign(SessionStore *store, T &field, T value, Signal changed) {
@@ -29,12 +31,23 @@ void assign(SessionStore *store, T &field, T value, Signal changed) {
 
 SessionStore::SessionStore(Scheduler &scheduler, SessionSettingsPort &settings,
                            AudioCapturePort &capture, ClaimCheckerPort &checker, QObject *parent)
+    : SessionStore(scheduler, settings, capture, checker, Persistence{}, parent) {}
+
+SessionStore::SessionStore(Scheduler &scheduler, SessionSettingsPort &settings,
+                           AudioCapturePort &capture, ClaimCheckerPort &checker,
+                           Persistence persistence, QObject *parent)
     : QObject(parent)
     , m_scheduler(scheduler)
     , m_settings(settings)
     , m_capture(capture)
     , m_intake(scheduler, *this)
-    , m_pipeline(scheduler, settings, checker, m_intake.book(), *this) {
+    , m_pipeline(scheduler, settings, checker, m_intake.book(), *this)
+    , m_sessionDefaults(persistence.preferences) {
+    if (persistence.files) {
+        SessionReferencesHost &host = *this;
+        m_references =
+            std::make_unique<SessionReferences>(host, *persistence.files, persistence.dialogs);
+    }
     QPointer<SessionStore> self(this);
     m_capture.onTranscript = [self](const QString &text, bool isFinal) {
         if (self)
@@ -48,6 +61,7 @@ SessionStore::SessionStore(Scheduler &scheduler, SessionSettingsPort &settings,
         if (self)
             self->handleCaptureError(message);
     };
+    restoreSession();
 }
 
 SessionStore::~SessionStore() {
@@ -60,15 +74,28 @@ SessionStore::~SessionStore() {
 // --- published setters ---------------------------------------------------------------------
 
 void SessionStore::setSelectedSourceID(std::optional<AudioSourceID> id) {
+    publishSelectedSource(id);
+    rememberSelectedSource();
+}
+
+void SessionStore::publishSelectedSource(std::optional<AudioSourceID> id) {
     assign(this, m_selectedSourceID, id, &SessionStore::selectedSourceIDChanged);
 }
 
 void SessionStore::setIncludeMicrophone(bool include) {
+    if (include == m_includeMicrophone)
+        return;
     assign(this, m_includeMicrophone, include, &SessionStore::includeMicrophoneChanged);
+    persistSession();
 }
 
+// Findings made under one kind of evidence must not mix with the next.
 void SessionStore::setEvidenceMode(EvidenceMode mode) {
+    if (mode == m_evidenceMode)
+        return;
     assign(this, m_evidenceMode, mode, &SessionStore::evidenceModeChanged);
+    clearContext();
+    persistSession();
 }
 
 void SessionStore::setDocuments(ReferenceCorpus documents) {
@@ -79,8 +106,20 @@ void SessionStore::setDocuments(ReferenceCorpus documents) {
     Q_EMIT documentsChanged();
 }
 
+QList<ReferenceDocument> SessionStore::folderDocuments() const {
+    return m_references ? m_references->folderReferences().documents() : QList<ReferenceDocument>();
+}
+
 void SessionStore::setLoadingReferences(bool loading) {
     assign(this, m_isLoadingReferences, loading, &SessionStore::isLoadingReferencesChanged);
+}
+
+void SessionStore::setReferenceFolder(std::optional<QUrl> folder) {
+    assign(this, m_referenceFolder, std::move(folder), &SessionStore::referenceFolderChanged);
+}
+
+void SessionStore::setReferenceStatus(const QString &status) {
+    assign(this, m_referenceStatus, status, &SessionStore::referenceStatusChanged);
 }
 
 void SessionStore::setManualClaim(const QString &text) {
@@ -88,7 +127,10 @@ void SessionStore::setManualClaim(const QString &text) {
 }
 
 void SessionStore::setPromptOnSlackCalls(bool prompt) {
+    if (prompt == m_promptOnSlackCalls)
+        return;
     assign(this, m_promptOnSlackCalls, prompt, &SessionStore::promptOnSlackCallsChanged);
+    persistSession();
 }
 
 void SessionStore::setTranscript(const QString &transcript) {
@@ -276,15 +318,104 @@ QCoro::Task<> SessionStore::refreshSources() {
     }
 }
 
+// --- references ----------------------------------------------------------------------------
+
+void SessionStore::chooseReferenceFiles() {
+    if (m_references)
+        m_references->chooseReferenceFiles();
+}
+
+void SessionStore::connectReferenceFolder() {
+    if (m_references)
+        m_references->connectReferenceFolder();
+}
+
+void SessionStore::refreshReferenceFolder() {
+    if (m_references)
+        m_references->refreshReferenceFolder(m_referenceFolder);
+}
+
+void SessionStore::disconnectReferenceFolder() {
+    if (m_references)
+        m_references->disconnectReferenceFolder();
+}
+
+void SessionStore::removeReference(const QUuid &id) {
+    if (m_references)
+        m_references->removeReference(id);
+}
+
+// --- remembered choices --------------------------------------------------------------------
+
+void SessionStore::persistSession() {
+    if (m_restoringSession || !m_sessionDefaults)
+        return;
+    m_savedSession.evidenceMode = evidenceModeLabel(m_evidenceMode);
+    m_savedSession.includeMicrophone = m_includeMicrophone;
+    m_savedSession.slackCallPrompt = m_promptOnSlackCalls;
+    savePreferences(*m_sessionDefaults, m_savedSession);
+}
+
+void SessionStore::rememberSelectedSource() {
+    if (m_restoringSession || !m_selectedSourceID)
+        return;
+    const auto source = std::find_if(m_sources.cbegin(), m_sources.cend(),
+                                     [&](const auto &s) { return s.id == *m_selectedSourceID; });
+    if (source == m_sources.cend())
+        return;
+    m_savedSession.allSystemAudio = source->id.isAllSystemAudio();
+    m_savedSession.audioBundleID =
+        source->id.isAllSystemAudio() ? std::nullopt : std::optional(source->bundleID);
+    persistSession();
+}
+
 void SessionStore::applySources(QList<AudioSource> sources) {
-    // Keep a selection that is still listed; otherwise fall back to all system audio.
-    const bool stillListed =
-        m_selectedSourceID && std::any_of(sources.cbegin(), sources.cend(), [&](const auto &s) {
-            return s.id == *m_selectedSourceID;
-        });
+    m_restoringSession = true;
+    ++m_sourceLists;
+    const SourceChoice choice = chooseSource(m_savedSession, sources, m_selectedSourceID);
     assign(this, m_sources, std::move(sources), &SessionStore::sourcesChanged);
-    if (!stillListed)
-        setSelectedSourceID(AudioSourceID::allSystemAudio());
+    publishSelectedSource(choice.selection);
+    if (choice.savedApplicationMissing)
+        setStatus(savedAppUnavailableStatus);
+    m_restoringSession = false;
+}
+
+void SessionStore::restoreSession() {
+    if (!m_sessionDefaults)
+        return;
+    m_restoringSession = true;
+    m_savedSession = loadPreferences(*m_sessionDefaults);
+    setEvidenceMode(
+        evidenceModeFromLabel(m_savedSession.evidenceMode).value_or(EvidenceMode::documents));
+    setIncludeMicrophone(m_savedSession.includeMicrophone);
+    setPromptOnSlackCalls(m_savedSession.slackCallPrompt.value_or(true));
+    if (m_savedSession.allSystemAudio)
+        publishSelectedSource(AudioSourceID::allSystemAudio());
+    m_restoringSession = false;
+    if (m_savedSession.audioBundleID && !m_savedSession.allSystemAudio)
+        restoreSavedApplication(*m_savedSession.audioBundleID);
+    if (m_references)
+        m_references->restoreReferences(m_savedSession);
+}
+
+// A provisional list of the saved application's running instances, so it is selected at once;
+// the full list replaces it at the next refresh.
+QCoro::Task<> SessionStore::restoreSavedApplication(QString bundleID) {
+    QPointer<SessionStore> self(this);
+    const quint64 listsBefore = m_sourceLists;
+    QList<AudioSource> sources{allSystemAudioSource()};
+    try {
+        for (auto source : co_await m_capture.runningApplications(bundleID)) {
+            if (source.name.isEmpty())
+                source.name = bundleID;
+            source.bundleID = bundleID;
+            sources.append(source);
+        }
+    } catch (const AppError &) {
+        // The sound server is unreachable: the saved application counts as not running.
+    }
+    if (self && m_sourceLists == listsBefore)
+        applySources(std::move(sources));
 }
 
 // --- demo ----------------------------------------------------------------------------------

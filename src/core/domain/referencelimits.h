@@ -1,6 +1,7 @@
 /**
  * @file
- * The fixed limits every caller passes to the reference loader, and the result of one load.
+ * The fixed limits every caller passes to the reference loader, the overall limits of the
+ * session's combined references, and the result of one load.
  */
 #pragma once
 
