@@ -11,9 +11,12 @@
 #include "qmlurls.h"
 #include "quickreferencedialogs.h"
 #include "quicktoastsurface.h"
+#include "referencefiles.h"
 #include "screenshottour.h"
 #include "sessionstore.h"
 #include "sessionviewmodel.h"
+#include "settingspreferencestore.h"
+#include "storereferenceside.h"
 #include "symbolicons.h"
 #include "systemscheduler.h"
 #include "traymenu.h"
@@ -128,24 +131,32 @@ int main(int argc, char *argv[]) {
     brindle::ClaimCheckerPort &checker =
         unattended ? static_cast<brindle::ClaimCheckerPort &>(tourChecker) : aiClient;
 
-    brindle::SessionStore store(scheduler, *settings, capture, checker);
+    auto engine = std::make_unique<QQmlApplicationEngine>();
+    engine->addImportPath(brindle::qml::importPath());
+    brindle::QuickReferenceDialogs referenceDialogs(*engine);
+    brindle::ReferenceFiles referenceFiles;
+    // Unattended runs neither restore nor save the user's session choices.
+    const auto preferences = unattended ? nullptr : brindle::SettingsPreferenceStore::standard();
+
+    brindle::SessionStore store(scheduler, *settings, capture, checker,
+                                {&referenceFiles, &referenceDialogs, preferences.get()});
     brindle::AppPresentation presentation(store, scheduler);
     brindle::SessionViewModel session(store, capture);
+    brindle::StoreReferenceSide referenceSide(store, session);
 
     brindle::AppPresentationForeign::provide(&presentation);
     brindle::SessionForeign::provide(&session);
     brindle::SettingsForeign::provide(settings.get());
 
-    QQmlApplicationEngine engine;
-    engine.addImportPath(brindle::qml::importPath());
-    brindle::QuickToastSurface toasts(engine);
+    // The views go before the objects they show.
+    const auto closeViews = qScopeGuard([&engine] { engine.reset(); });
+    brindle::QuickToastSurface toasts(*engine);
     presentation.setToastSurface(&toasts);
-    brindle::QuickReferenceDialogs referenceDialogs(engine);
 
-    engine.load(brindle::qml::mainWindow());
-    auto *mainWindow = engine.rootObjects().isEmpty()
+    engine->load(brindle::qml::mainWindow());
+    auto *mainWindow = engine->rootObjects().isEmpty()
                            ? nullptr
-                           : qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+                           : qobject_cast<QQuickWindow *>(engine->rootObjects().first());
     if (!mainWindow) {
         std::fprintf(stderr, "Brindle could not load its main window.\n");
         return 1;
@@ -159,7 +170,7 @@ int main(int argc, char *argv[]) {
 
     if (unattended) {
         brindle::ScreenshotTour tour(
-            {engine, *mainWindow, store, presentation, *settings, scheduler});
+            {*engine, *mainWindow, store, presentation, *settings, scheduler});
         int exitCode = 1;
         auto run = [&]() -> QCoro::Task<> {
             exitCode = selfTest ? co_await tour.selfTest() : co_await tour.capture(screenshotDir);

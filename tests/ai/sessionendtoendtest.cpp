@@ -78,6 +78,7 @@ private Q_SLOTS:
         QCOMPARE(store.findings().first().verdict, Verdict::contradicted);
         QVERIFY(!store.findings().first().origin);
 
+        store.setSelectedSourceID(AudioSourceID::allSystemAudio());
         store.start();
         scheduler.runPending();
         QVERIFY(store.isRunning());
