@@ -24,6 +24,11 @@ struct Rig {
         scheduler.runPending();
         store.setSelectedSourceID(AudioSourceID::allSystemAudio());
     }
+    // Checks still in flight end here, so their coroutine frames are freed before the scheduler.
+    ~Rig() {
+        store.cancelAllWork();
+        scheduler.runPending();
+    }
 
     void type(const QString &claim) {
         store.setManualClaim(claim);

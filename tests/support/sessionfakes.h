@@ -47,7 +47,10 @@ public:
     int stops = 0;
     int resets = 0;
 
-    QCoro::Task<QList<AudioSource>> availableSources() override { co_return sourceList; }
+    // A copy: QCoro 0.8 moves out of a named member in co_return.
+    QCoro::Task<QList<AudioSource>> availableSources() override {
+        co_return QList<AudioSource>(sourceList);
+    }
     QCoro::Task<> start(AudioSourceID source, QString sourceName, bool includeMicrophone) override;
     QCoro::Task<> stop() override;
     void resetTranscription() override { ++resets; }
