@@ -28,6 +28,10 @@ packages=(
   adwaita-icon-theme libqt6svg6 fonts-noto-color-emoji
   # the tray needs a windowing system plugin; XWayland (xcb) is preferred, plain Wayland works too
   qt6-wayland
+  # audio capture: sound-server client API, on-device recognizer and its English model
+  libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
+  # capture integration tests: a private sound server, its players and speech synthesis
+  pulseaudio pulseaudio-utils flite
 )
 
 missing=()

@@ -14,6 +14,10 @@ CommandList checkCommands();
 
 using namespace brindle::tool;
 
+namespace brindle::tool {
+CommandList captureCommands();
+}
+
 namespace {
 
 CommandList allCommands() {
@@ -25,6 +29,7 @@ CommandList allCommands() {
              referenceCommands(),
              webCommands(),
              checkCommands(),
+             captureCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;

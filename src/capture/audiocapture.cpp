@@ -1,0 +1,355 @@
+#include "audiocapture.h"
+
+#include "capturemessages.h"
+
+#include <QCollator>
+#include <QPointer>
+#include <QProcess>
+#include <QSet>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+#include <unistd.h>
+
+namespace brindle {
+
+namespace msg = capturemessages;
+
+/// Routes the buffers of the running streams; inert once the capture is torn down.
+struct AudioCapture::Receiver {
+    SpeechTranscriber *system = nullptr;
+    SpeechTranscriber *microphone = nullptr;
+    CaptureActivity *activity = nullptr;
+    std::function<void(const QString &)> onError;
+    bool active = true;
+};
+
+/// Everything a running capture owns; tear-down drops it as a whole.
+struct AudioCapture::Running {
+    std::unique_ptr<CaptureActivity> activity;
+    std::unique_ptr<SpeechTranscriber> system;
+    std::unique_ptr<SpeechTranscriber> microphone;
+    std::shared_ptr<Receiver> receiver;
+    Streams streams;
+};
+
+namespace {
+
+CaptureError mapServerError(const SoundServerError &error) {
+    if (error.kind() == SoundServerError::Kind::unreachable)
+        return CaptureError(msg::serverRefused());
+    return CaptureError(error.description());
+}
+
+/// The server's snapshot, its failures turned into the capture's messages.
+QCoro::Task<SoundServerSnapshot> fetchContent(SoundServer &server) {
+    try {
+        co_return co_await server.snapshot();
+    } catch (const SoundServerError &error) {
+        throw mapServerError(error);
+    }
+}
+
+/// Starts a stream; its failure comes back as a value so the caller checks its token first.
+QCoro::Task<std::optional<SoundServerError>> startStream(std::shared_ptr<RecordStream> stream) {
+    try {
+        co_await stream->start();
+    } catch (const SoundServerError &error) {
+        co_return error;
+    }
+    co_return std::nullopt;
+}
+
+void openSoundSettings() {
+    if (!QStandardPaths::findExecutable(QStringLiteral("pavucontrol")).isEmpty() &&
+        QProcess::startDetached(QStringLiteral("pavucontrol"), {}))
+        return;
+    if (!QStandardPaths::findExecutable(QStringLiteral("gnome-control-center")).isEmpty() &&
+        QProcess::startDetached(QStringLiteral("gnome-control-center"), {QStringLiteral("sound")}))
+        return;
+    if (!QStandardPaths::findExecutable(QStringLiteral("systemsettings")).isEmpty())
+        QProcess::startDetached(QStringLiteral("systemsettings"),
+                                {QStringLiteral("kcm_pulseaudio")});
+}
+
+} // namespace
+
+AudioCapture::AudioCapture(Scheduler &scheduler, std::unique_ptr<SoundServer> server,
+                           RecognizerFactory recognizers, QObject *parent)
+    : QObject(parent)
+    , m_scheduler(scheduler)
+    , m_server(std::move(server))
+    , m_recognizers(std::move(recognizers))
+    , m_ownProcessID(std::int32_t(::getpid()))
+    , m_openSettings(openSoundSettings) {}
+
+AudioCapture::~AudioCapture() {
+    m_generation = QUuid::createUuid();
+    if (auto streams = tearDown())
+        stopStreams(std::move(streams));
+}
+
+QCoro::Task<QList<AudioSource>> AudioCapture::availableSources() {
+    QPointer<AudioCapture> self(this);
+    const SoundServerSnapshot content = co_await fetchContent(*m_server);
+    const auto ownProcessID = self ? self->m_ownProcessID : std::int32_t(::getpid());
+
+    QList<AudioSource> applications;
+    QSet<std::int32_t> seen;
+    for (const auto &stream : content.playback) {
+        if (stream.processID <= 0 || stream.processID == ownProcessID ||
+            stream.applicationName.isEmpty() || seen.contains(stream.processID))
+            continue;
+        seen.insert(stream.processID);
+        applications.append({AudioSourceID::application(stream.processID), stream.applicationName,
+                             stream.identifier});
+    }
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(applications.begin(), applications.end(),
+                     [&](const AudioSource &a, const AudioSource &b) {
+                         return collator.compare(a.name, b.name) < 0;
+                     });
+    applications.prepend(allSystemAudioSource());
+    co_return applications;
+}
+
+QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
+                                  bool includeMicrophone) {
+    QPointer<AudioCapture> self(this);
+    const auto token = QUuid::createUuid();
+    m_generation = token;
+    const auto checkPoint = [&self, &token] {
+        if (!self || self->m_generation != token)
+            throw CancelledError{};
+    };
+
+    if (auto old = tearDown())
+        co_await stopStreams(std::move(old));
+    checkPoint();
+
+    reportStatus(msg::requestingPermissions());
+    co_await SpeechTranscriber::requestPermission();
+    checkPoint();
+
+    const SoundServerSnapshot content = co_await fetchContent(*m_server);
+    checkPoint();
+
+    RecordRequest systemRequest{QString(), std::nullopt, QStringLiteral("Brindle system audio")};
+    if (const auto pid = sourceID.processID()) {
+        const auto found =
+            std::find_if(content.playback.cbegin(), content.playback.cend(),
+                         [&](const PlaybackStream &stream) { return stream.processID == *pid; });
+        if (found == content.playback.cend() || found->sinkMonitor.isEmpty())
+            throw CaptureError(msg::applicationGone());
+        systemRequest.source = found->sinkMonitor;
+        systemRequest.onlyStream = found->index;
+    } else {
+        if (content.defaultOutputMonitor.isEmpty())
+            throw CaptureError(msg::noOutput());
+        systemRequest.source = content.defaultOutputMonitor;
+    }
+    if (includeMicrophone && content.defaultInput.isEmpty())
+        throw CaptureError(msg::microphoneUnavailable());
+
+    const auto monitorName =
+        includeMicrophone ? sourceName + QStringLiteral(" and microphone") : sourceName;
+    auto activity = std::make_unique<CaptureActivity>(m_scheduler, monitorName,
+                                                      [self, token](const QString &line) {
+                                                          if (self && self->m_generation == token)
+                                                              self->reportStatus(line);
+                                                      });
+
+    auto systemSpeech = std::make_unique<SpeechTranscriber>(m_scheduler, m_recognizers());
+    std::unique_ptr<SpeechTranscriber> microphoneSpeech;
+    if (includeMicrophone)
+        microphoneSpeech = std::make_unique<SpeechTranscriber>(m_scheduler, m_recognizers());
+
+    connectTranscriber(*systemSpeech, token, QString(), activity.get());
+    if (microphoneSpeech)
+        connectTranscriber(*microphoneSpeech, token, QStringLiteral("You: "), activity.get());
+
+    auto receiver = std::make_shared<Receiver>(Receiver{
+        systemSpeech.get(), microphoneSpeech.get(), activity.get(), failureHandler(token), true});
+
+    Streams streams;
+    try {
+        streams.system = m_server->recordStream(systemRequest);
+        if (includeMicrophone)
+            streams.microphone = m_server->recordStream(
+                {content.defaultInput, std::nullopt, QStringLiteral("Brindle microphone")});
+    } catch (const SoundServerError &error) {
+        throw mapServerError(error);
+    }
+    const auto route = [receiver](bool microphone) {
+        return [receiver, microphone](const AudioBuffer &buffer) {
+            if (!receiver->active)
+                return;
+            receiver->activity->observe(buffer);
+            // The monitor never reports synchronously on this path to a handler that tears down,
+            // but a transcriber may fail below; check before each hand-over.
+            if (!receiver->active)
+                return;
+            if (auto *speech = microphone ? receiver->microphone : receiver->system)
+                speech->append(buffer);
+        };
+    };
+    const auto stopped = [receiver](const QString &description) {
+        if (receiver->active)
+            receiver->onError(msg::captureStopped(description));
+    };
+    streams.system->onBuffer = route(false);
+    streams.system->onFailure = stopped;
+    if (streams.microphone) {
+        streams.microphone->onBuffer = route(true);
+        streams.microphone->onFailure = stopped;
+    }
+
+    // From here on a failure undoes everything this start made.
+    auto *system = systemSpeech.get();
+    auto *microphone = microphoneSpeech.get();
+    std::exception_ptr failure;
+    try {
+        startTranscribers(*system, microphone);
+        auto running = std::make_unique<Running>();
+        running->activity = std::move(activity);
+        running->system = std::move(systemSpeech);
+        running->microphone = std::move(microphoneSpeech);
+        running->receiver = receiver;
+        running->streams = streams;
+        m_running = std::move(running);
+
+        const auto systemError = co_await startStream(streams.system);
+        checkPoint();
+        if (systemError) {
+            if (systemError->kind() == SoundServerError::Kind::noSuchEntity &&
+                systemRequest.onlyStream)
+                throw CaptureError(msg::applicationGone());
+            throw mapServerError(*systemError);
+        }
+        if (streams.microphone) {
+            const auto microphoneError = co_await startStream(streams.microphone);
+            checkPoint();
+            if (microphoneError) {
+                if (microphoneError->kind() == SoundServerError::Kind::unreachable)
+                    throw mapServerError(*microphoneError);
+                throw CaptureError(msg::microphoneUnavailable());
+            }
+        }
+        m_running->activity->start();
+        co_return;
+    } catch (...) {
+        failure = std::current_exception();
+    }
+
+    // A newer start or a stop has already torn this capture down; never touch what it owns now.
+    if (self && self->m_generation == token)
+        self->tearDown();
+    receiver->active = false;
+    if (systemSpeech)
+        systemSpeech->stop();
+    if (microphoneSpeech)
+        microphoneSpeech->stop();
+    co_await stopStreams(streams);
+    std::rethrow_exception(failure);
+}
+
+void AudioCapture::startTranscribers(SpeechTranscriber &system, SpeechTranscriber *microphone) {
+    for (auto *speech : {&system, microphone}) {
+        if (!speech)
+            continue;
+        if (!speech->isAvailable())
+            throw CaptureError(msg::recognizerUnavailable());
+        speech->start();
+    }
+}
+
+void AudioCapture::connectTranscriber(SpeechTranscriber &transcriber, const QUuid &token,
+                                      const QString &prefix, CaptureActivity *activity) {
+    QPointer<AudioCapture> self(this);
+    transcriber.onTranscript = [self, token, prefix, activity](const QString &text, bool isFinal) {
+        if (!self || self->m_generation != token)
+            return;
+        activity->noteSpeech();
+        if (self->m_generation == token && self->onTranscript)
+            self->onTranscript(prefix + text, isFinal);
+    };
+    transcriber.onError = failureHandler(token);
+}
+
+std::function<void(const QString &)> AudioCapture::failureHandler(const QUuid &token) {
+    QPointer<AudioCapture> self(this);
+    return [self, token](const QString &message) {
+        if (!self || self->m_generation != token)
+            return;
+        self->m_generation = QUuid::createUuid();
+        auto streams = self->tearDown();
+        if (self->onError)
+            self->onError(message);
+        if (streams)
+            stopStreams(std::move(streams));
+    };
+}
+
+AudioCapture::Streams AudioCapture::tearDown() {
+    auto running = std::move(m_running);
+    if (!running)
+        return {};
+    running->activity.reset();
+    auto streams = std::move(running->streams);
+    running->receiver->active = false;
+    running->receiver.reset();
+    for (auto *speech : {running->system.get(), running->microphone.get()}) {
+        if (speech)
+            speech->stop();
+    }
+    // The transcribers may be the ones reporting right now; let them unwind before they go.
+    if (running->system)
+        running->system.release()->deleteLater();
+    if (running->microphone)
+        running->microphone.release()->deleteLater();
+    return streams;
+}
+
+QCoro::Task<> AudioCapture::stopStreams(Streams streams) {
+    if (streams.system)
+        co_await streams.system->stop();
+    if (streams.microphone)
+        co_await streams.microphone->stop();
+}
+
+QCoro::Task<> AudioCapture::stop() {
+    m_generation = QUuid::createUuid();
+    auto streams = tearDown();
+    reportStatus(msg::stopped());
+    if (streams)
+        co_await stopStreams(std::move(streams));
+}
+
+void AudioCapture::resetTranscription() {
+    if (!m_running || !m_running->streams)
+        return;
+    try {
+        startTranscribers(*m_running->system, m_running->microphone.get());
+    } catch (const CaptureError &error) {
+        m_generation = QUuid::createUuid();
+        auto streams = tearDown();
+        if (onError)
+            onError(msg::resetFailed(error.message()));
+        if (streams)
+            stopStreams(std::move(streams));
+    }
+}
+
+void AudioCapture::openCapturePermissions() {
+    if (m_openSettings)
+        m_openSettings();
+}
+
+void AudioCapture::reportStatus(const QString &message) {
+    if (onStatus)
+        onStatus(message);
+}
+
+} // namespace brindle

@@ -1,0 +1,72 @@
+/**
+ * @file
+ * The one part of Brindle that touches audio. Lists what can be captured, records all system
+ * audio or one application (plus the microphone as a second channel) from the sound server, and
+ * feeds each channel to its own transcriber and both to the activity monitor. Only text comes
+ * out. Lives on the main thread for the life of the process; `generation` ties every callback,
+ * timer and awaiting start step to one capture.
+ */
+#pragma once
+
+#include "audiocaptureport.h"
+#include "captureactivity.h"
+#include "soundserver.h"
+#include "speechtranscriber.h"
+
+#include <QObject>
+#include <QUuid>
+
+#include <memory>
+
+namespace brindle {
+
+class AudioCapture : public QObject, public AudioCapturePort {
+    Q_OBJECT
+public:
+    /// Makes the recognizer of one transcriber; throws CaptureError when there is none.
+    using RecognizerFactory = std::function<std::unique_ptr<SpeechRecognizer>()>;
+
+    AudioCapture(Scheduler &scheduler, std::unique_ptr<SoundServer> server,
+                 RecognizerFactory recognizers, QObject *parent = nullptr);
+    ~AudioCapture() override;
+
+    QCoro::Task<QList<AudioSource>> availableSources() override;
+    QCoro::Task<> start(AudioSourceID source, QString sourceName, bool includeMicrophone) override;
+    QCoro::Task<> stop() override;
+    void resetTranscription() override;
+    void openCapturePermissions() override;
+
+    /// The process whose own playback never shows up as a source (this one by default).
+    void setOwnProcessID(std::int32_t processID) { m_ownProcessID = processID; }
+    /// What openCapturePermissions runs (the desktop's sound settings by default).
+    void setSettingsOpener(std::function<void()> opener) { m_openSettings = std::move(opener); }
+
+    bool isRunning() const { return m_running != nullptr; }
+
+private:
+    struct Streams {
+        std::shared_ptr<RecordStream> system;
+        std::shared_ptr<RecordStream> microphone;
+        explicit operator bool() const { return system || microphone; }
+    };
+    struct Receiver;
+    struct Running;
+
+    Streams tearDown();
+    static QCoro::Task<> stopStreams(Streams streams);
+    std::function<void(const QString &)> failureHandler(const QUuid &token);
+    void connectTranscriber(SpeechTranscriber &transcriber, const QUuid &token,
+                            const QString &prefix, CaptureActivity *activity);
+    void startTranscribers(SpeechTranscriber &system, SpeechTranscriber *microphone);
+    void reportStatus(const QString &message);
+
+    Scheduler &m_scheduler;
+    std::unique_ptr<SoundServer> m_server;
+    RecognizerFactory m_recognizers;
+    std::int32_t m_ownProcessID;
+    std::function<void()> m_openSettings;
+    QUuid m_generation = QUuid::createUuid();
+    std::unique_ptr<Running> m_running;
+};
+
+} // namespace brindle

@@ -1,0 +1,36 @@
+/**
+ * @file
+ * The sound server through libpulse (PulseAudio, or PipeWire's pulse server). One connection with
+ * its threaded mainloop is opened on first use and reopened after it fails. Record streams post
+ * their buffers and failures to the main thread. Connecting and querying block the calling thread
+ * for the few milliseconds a local server takes; the server object must outlive the streams it
+ * made.
+ */
+#pragma once
+
+#include "soundserver.h"
+
+#include <memory>
+
+namespace brindle {
+
+class PulseConnection;
+
+class PulseSoundServer final : public SoundServer {
+public:
+    PulseSoundServer();
+    ~PulseSoundServer() override;
+
+    QCoro::Task<SoundServerSnapshot> snapshot() override;
+    std::unique_ptr<RecordStream> recordStream(const RecordRequest &request) override;
+
+private:
+    friend class PulseRecordStream;
+    /// The open connection, opening one when there is none or the last one failed. Throws
+    /// SoundServerError.
+    std::shared_ptr<PulseConnection> connection();
+
+    std::shared_ptr<PulseConnection> m_connection;
+};
+
+} // namespace brindle

@@ -1,0 +1,336 @@
+// The capture's source list, start sequence with its cancellations, routing and failure reports,
+// against a scripted sound server and recognizer.
+#include "audiocapture.h"
+#include "capturefakes.h"
+#include "testregistry.h"
+#include "virtualscheduler.h"
+
+using namespace brindle;
+using namespace brindle::test;
+
+namespace {
+
+constexpr std::int32_t ownPid = 4242;
+const QString systemMonitor = QStringLiteral("out.monitor");
+const QString appMonitor = QStringLiteral("headset.monitor");
+const QString microphone = QStringLiteral("mic");
+const QString requesting = QStringLiteral("Requesting capture and speech permissions\u2026");
+
+PlaybackStream playback(std::uint32_t index, std::int32_t pid, const QString &name,
+                        const QString &id = QString()) {
+    return {index, pid, name, id, appMonitor};
+}
+
+struct Outcome {
+    bool finished = false;
+    bool cancelled = false;
+    QString error;
+};
+
+QCoro::Task<> track(QCoro::Task<> task, std::shared_ptr<Outcome> outcome) {
+    try {
+        co_await std::move(task);
+    } catch (const CancelledError &) {
+        outcome->cancelled = true;
+    } catch (const CaptureError &error) {
+        outcome->error = error.message();
+    }
+    outcome->finished = true;
+}
+
+struct Harness {
+    VirtualScheduler scheduler;
+    std::shared_ptr<ServerScript> server = std::make_shared<ServerScript>();
+    std::shared_ptr<RecognizerRecord> recognizer = std::make_shared<RecognizerRecord>();
+    bool recognizerMissing = false;
+    QStringList log; // status lines, errors and stream stops in the order they happened
+    QList<std::pair<QString, bool>> transcripts;
+    AudioCapture capture{scheduler, std::make_unique<FakeSoundServer>(server), [this] {
+                             if (recognizerMissing)
+                                 throw CaptureError(QStringLiteral("no model"));
+                             return std::unique_ptr<SpeechRecognizer>(
+                                 std::make_unique<FakeRecognizer>(recognizer));
+                         }};
+
+    Harness() {
+        server->content = {
+            systemMonitor,
+            microphone,
+            {playback(7, 100, QStringLiteral("Firefox"), QStringLiteral("firefox"))}};
+        server->log = &log;
+        capture.setOwnProcessID(ownPid);
+        capture.onStatus = [this](const QString &line) { log.append(line); };
+        capture.onError = [this](const QString &message) {
+            log.append(QStringLiteral("error ") + message);
+        };
+        capture.onTranscript = [this](const QString &text, bool isFinal) {
+            transcripts.append({text, isFinal});
+        };
+    }
+
+    std::shared_ptr<Outcome> start(AudioSourceID id = AudioSourceID::allSystemAudio(),
+                                   QString name = QStringLiteral("All system audio"),
+                                   bool withMicrophone = false) {
+        auto outcome = std::make_shared<Outcome>();
+        track(capture.start(id, std::move(name), withMicrophone), outcome);
+        return outcome;
+    }
+    void stop() { track(capture.stop(), std::make_shared<Outcome>()); }
+    QStringList statusLines() const {
+        QStringList lines;
+        for (const auto &line : log) {
+            if (!line.startsWith(QStringLiteral("stop ")))
+                lines.append(line);
+        }
+        return lines;
+    }
+    StreamRecord &stream(std::size_t i) { return *server->streams.at(i); }
+    std::shared_ptr<TaskRecord> task(std::size_t i) { return recognizer->tasks.at(i); }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(brindle::PlaybackStream)
+
+class AudioCaptureTest : public QObject {
+    Q_OBJECT
+private slots:
+    void sourceList_data() {
+        QTest::addColumn<QList<PlaybackStream>>("streams");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("nothing playing") << QList<PlaybackStream>{} << QStringList{};
+        QTest::newRow("own process and nameless streams left out")
+            << QList<PlaybackStream>{playback(1, ownPid, QStringLiteral("Brindle")),
+                                     playback(2, 300, QString()),
+                                     playback(3, 0, QStringLiteral("No process")),
+                                     playback(4, 301, QStringLiteral("mpv"))}
+            << QStringList{QStringLiteral("mpv")};
+        QTest::newRow("case-insensitive order, one entry per process")
+            << QList<PlaybackStream>{playback(1, 10, QStringLiteral("zoom")),
+                                     playback(2, 11, QStringLiteral("Yak")),
+                                     playback(3, 10, QStringLiteral("zoom")),
+                                     playback(4, 12, QStringLiteral("apple"))}
+            << QStringList{QStringLiteral("apple"), QStringLiteral("Yak"), QStringLiteral("zoom")};
+    }
+    void sourceList() {
+        QFETCH(QList<PlaybackStream>, streams);
+        QFETCH(QStringList, names);
+        Harness h;
+        h.server->content.playback = streams;
+        std::optional<QList<AudioSource>> sources;
+        [&]() -> QCoro::Task<> { sources = co_await h.capture.availableSources(); }();
+        QVERIFY(sources);
+        QCOMPARE(sources->first(), allSystemAudioSource());
+        QStringList got;
+        for (qsizetype i = 1; i < sources->size(); ++i)
+            got.append(sources->at(i).name);
+        QCOMPARE(got, names);
+    }
+
+    void runningCaptureRoutesBothChannels() {
+        Harness h;
+        const auto outcome =
+            h.start(AudioSourceID::allSystemAudio(), QStringLiteral("All system audio"), true);
+        QVERIFY(outcome->finished);
+        QVERIFY(outcome->error.isEmpty());
+        QCOMPARE(h.log,
+                 (QStringList{requesting, QStringLiteral("Waiting for audio from All "
+                                                         "system audio and microphone\u2026")}));
+        QCOMPARE(h.stream(0).request.source, systemMonitor);
+        QVERIFY(!h.stream(0).request.onlyStream);
+        QCOMPARE(h.stream(1).request.source, microphone);
+        const std::int16_t loud[16] = {4000};
+        h.stream(1).stream->onBuffer(AudioBuffer::fromSigned16(loud, 16));
+        QCOMPARE(h.task(1)->audio.size(), 1);
+        QCOMPARE(h.task(0)->audio.size(), 0);
+        QCOMPARE(h.log.last(), QStringLiteral("Audio arriving \u00b7 waiting for speech"));
+        h.task(1)->deliver(QStringLiteral("hi"), false);
+        h.task(0)->deliver(QStringLiteral("hello"), true);
+        QCOMPARE(h.transcripts, (QList<std::pair<QString, bool>>{{QStringLiteral("You: hi"), false},
+                                                                 {QStringLiteral("hello"), true}}));
+        QCOMPARE(h.log.last(), QStringLiteral("Transcribing All system audio and microphone"));
+    }
+
+    void applicationCaptureIsRestrictedToItsStream() {
+        Harness h;
+        const auto outcome = h.start(AudioSourceID::application(100), QStringLiteral("Firefox"));
+        QVERIFY(outcome->error.isEmpty());
+        QCOMPARE(h.server->streams.size(), std::size_t(1));
+        QCOMPARE(h.stream(0).request.source, appMonitor);
+        QCOMPARE(h.stream(0).request.onlyStream, std::optional<std::uint32_t>(7));
+    }
+
+    void startFailures_data() {
+        QTest::addColumn<int>("situation");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("server unreachable")
+            << 0
+            << "The sound server refused audio capture. Check that PulseAudio or PipeWire is "
+               "running and that Brindle may record, then try again.";
+        QTest::newRow("application gone before listing")
+            << 1
+            << "The selected application is no longer available. Refresh sources and select "
+               "it again.";
+        QTest::newRow("application gone at stream start")
+            << 2
+            << "The selected application is no longer available. Refresh sources and select "
+               "it again.";
+        QTest::newRow("no input")
+            << 3
+            << "Could not open the microphone. Check the input device in Sound settings, or "
+               "turn off microphone capture.";
+        QTest::newRow("input will not open")
+            << 4
+            << "Could not open the microphone. Check the input device in Sound settings, or "
+               "turn off microphone capture.";
+        QTest::newRow("recognizer missing") << 5 << "no model";
+        QTest::newRow("recognizer unavailable")
+            << 6
+            << "On-device speech recognition is currently unavailable. Try again after "
+               "installing the English speech model.";
+        QTest::newRow("no output") << 7 << "No display is available for system audio capture.";
+    }
+    void startFailures() {
+        QFETCH(int, situation);
+        QFETCH(QString, message);
+        Harness h;
+        auto id = AudioSourceID::allSystemAudio();
+        bool withMicrophone = false;
+        switch (situation) {
+        case 0:
+            h.server->snapshotError =
+                SoundServerError(SoundServerError::Kind::unreachable, "Connection refused");
+            break;
+        case 1:
+            id = AudioSourceID::application(999);
+            break;
+        case 2:
+            id = AudioSourceID::application(100);
+            h.server->failStartOfSource = appMonitor;
+            h.server->startError = {SoundServerError::Kind::noSuchEntity, "No such entity"};
+            break;
+        case 3:
+            withMicrophone = true;
+            h.server->content.defaultInput.clear();
+            break;
+        case 4:
+            withMicrophone = true;
+            h.server->failStartOfSource = microphone;
+            break;
+        case 5:
+            h.recognizerMissing = true;
+            break;
+        case 6:
+            h.recognizer->available = false;
+            break;
+        case 7:
+            h.server->content.defaultOutputMonitor.clear();
+            break;
+        }
+        const auto outcome = h.start(id, QStringLiteral("X"), withMicrophone);
+        QVERIFY(outcome->finished);
+        QCOMPARE(outcome->error, message);
+        QVERIFY(!h.capture.isRunning());
+        for (const auto &stream : h.server->streams) // nothing left running
+            QVERIFY(!stream->running);
+        for (const auto &task : h.recognizer->tasks)
+            QVERIFY(task->cancelled);
+        // A failed start reports through its caller, never as a capture error.
+        QCOMPARE(h.statusLines(), QStringList{requesting});
+    }
+
+    void stopDuringStartCancelsSilently_data() {
+        QTest::addColumn<bool>("atStreamStart");
+        QTest::newRow("while the server is asked") << false;
+        QTest::newRow("while the stream starts") << true;
+    }
+    void stopDuringStartCancelsSilently() {
+        QFETCH(bool, atStreamStart);
+        Harness h;
+        Gate gate;
+        (atStreamStart ? h.server->startGate : h.server->snapshotGate) = &gate;
+        const auto outcome = h.start();
+        QVERIFY(!outcome->finished);
+        h.stop();
+        gate.release();
+        QVERIFY(outcome->finished);
+        QVERIFY(outcome->cancelled);
+        QCOMPARE(h.log.filter(QStringLiteral("Stopped")).size(), 1);
+        QCOMPARE(h.log.filter(QStringLiteral("error")).size(), 0);
+        QVERIFY(!h.log.contains(QStringLiteral("Waiting for audio from All system audio\u2026")));
+        QVERIFY(!h.capture.isRunning());
+        for (const auto &stream : h.server->streams)
+            QVERIFY(!stream->running);
+    }
+
+    void newerStartSupersedesAndStopsTheOldStreamFirst() {
+        Harness h;
+        QVERIFY(h.start()->error.isEmpty());
+        h.log.clear();
+        Gate gate;
+        h.server->startGate = &gate;
+        const auto second = h.start(AudioSourceID::application(100), QStringLiteral("Firefox"));
+        QCOMPARE(h.log, (QStringList{QStringLiteral("stop ") + systemMonitor, requesting}));
+        const auto third = h.start();
+        gate.release();
+        QVERIFY(second->cancelled);
+        QVERIFY(third->finished && third->error.isEmpty() && !third->cancelled);
+        QVERIFY(h.capture.isRunning());
+        QVERIFY(!h.server->streams.at(1)->running);
+        QVERIFY(h.server->streams.at(2)->running);
+    }
+
+    void runningStreamFailureReportsOnce() {
+        Harness h;
+        h.start(AudioSourceID::application(100), QStringLiteral("Firefox"), true);
+        h.log.clear();
+        auto *system = h.stream(0).stream;
+        auto *mic = h.stream(1).stream;
+        auto micFailure = mic->onFailure;
+        system->onFailure(QStringLiteral("Entity killed"));
+        micFailure(QStringLiteral("Connection terminated"));
+        QCOMPARE(h.log, (QStringList{QStringLiteral("error Audio capture stopped: Entity killed"),
+                                     QStringLiteral("stop ") + appMonitor,
+                                     QStringLiteral("stop ") + microphone}));
+        QVERIFY(!h.capture.isRunning());
+        QVERIFY(h.task(0)->cancelled && h.task(1)->cancelled);
+    }
+
+    void transcriberFailuresOfOlderCapturesAreIgnored() {
+        Harness h;
+        h.start();
+        const auto old = h.task(0);
+        const auto oldHandler = old->handler;
+        h.start();
+        h.log.clear();
+        oldHandler(std::nullopt, QStringLiteral("boom"));
+        oldHandler(RecognizedText{QStringLiteral("stale"), false}, std::nullopt);
+        QVERIFY(h.log.isEmpty());
+        QVERIFY(h.transcripts.isEmpty());
+        h.task(1)->fail(QStringLiteral("boom"));
+        QCOMPARE(h.log.first(), QStringLiteral("error Speech recognition stopped: boom"));
+        QVERIFY(!h.capture.isRunning());
+    }
+
+    void resetTranscription() {
+        Harness h;
+        h.capture.resetTranscription(); // nothing running: nothing happens
+        QVERIFY(h.log.isEmpty());
+        h.start(AudioSourceID::allSystemAudio(), QStringLiteral("All system audio"), true);
+        h.capture.resetTranscription();
+        QCOMPARE(h.recognizer->tasks.size(), std::size_t(4));
+        QVERIFY(h.task(0)->cancelled && h.task(1)->cancelled);
+        h.recognizer->available = false;
+        h.log.clear();
+        h.capture.resetTranscription();
+        QCOMPARE(h.log.first(),
+                 QStringLiteral("error Could not reset transcription: On-device speech recognition "
+                                "is currently unavailable. Try again after installing the English "
+                                "speech model."));
+        QVERIFY(!h.capture.isRunning());
+        QCOMPARE(h.log.filter(QStringLiteral("stop ")).size(), 2);
+    }
+};
+
+BRINDLE_REGISTER_TEST(AudioCaptureTest);
+#include "audiocapturetest.moc"

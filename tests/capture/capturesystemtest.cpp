@@ -1,0 +1,246 @@
+// Capture against a private PulseAudio server and the real recognizer: speech made with flite is
+// played into the server with paplay and must come back as text.
+#include "audiocapture.h"
+#include "pocketsphinxrecognizer.h"
+#include "pulsesoundserver.h"
+#include "systemscheduler.h"
+#include "testregistry.h"
+
+#include <QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+using namespace brindle;
+
+namespace {
+
+const QString sentenceA = QStringLiteral("The moon orbits the earth once every twenty seven days.");
+const QString sentenceB = QStringLiteral("Water boils at one hundred degrees at sea level.");
+
+QStringList words(const QString &text) {
+    return text.toLower()
+        .remove(QRegularExpression(QStringLiteral("[^a-z ]")))
+        .split(u' ', Qt::SkipEmptyParts);
+}
+
+/// Word error rate of `heard` against `said`.
+double wordErrors(const QString &said, const QString &heard) {
+    const auto ref = words(said), hyp = words(heard);
+    std::vector<std::vector<int>> d(std::size_t(ref.size() + 1),
+                                    std::vector<int>(std::size_t(hyp.size() + 1)));
+    for (qsizetype i = 0; i <= ref.size(); ++i)
+        d[std::size_t(i)][0] = int(i);
+    for (qsizetype j = 0; j <= hyp.size(); ++j)
+        d[0][std::size_t(j)] = int(j);
+    for (qsizetype i = 1; i <= ref.size(); ++i)
+        for (qsizetype j = 1; j <= hyp.size(); ++j)
+            d[std::size_t(i)][std::size_t(j)] = std::min(
+                {d[std::size_t(i - 1)][std::size_t(j)] + 1,
+                 d[std::size_t(i)][std::size_t(j - 1)] + 1,
+                 d[std::size_t(i - 1)][std::size_t(j - 1)] + (ref[i - 1] == hyp[j - 1] ? 0 : 1)});
+    return double(d.back().back()) / double(std::max<qsizetype>(1, ref.size()));
+}
+
+struct Outcome {
+    bool finished = false;
+    QString error;
+};
+
+QCoro::Task<> track(QCoro::Task<> task, std::shared_ptr<Outcome> outcome) {
+    try {
+        co_await std::move(task);
+    } catch (const AppError &error) {
+        outcome->error = error.message();
+    } catch (const CancelledError &) {
+        outcome->error = QStringLiteral("cancelled");
+    }
+    outcome->finished = true;
+}
+
+} // namespace
+
+class CaptureSystemTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
+    std::vector<std::unique_ptr<QProcess>> m_players;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    /// One paplay process (one client, one process id) playing `file`.
+    QProcess *play(const QString &file, const QString &device = QString()) {
+        auto player = std::make_unique<QProcess>();
+        player->setProcessEnvironment(m_env);
+        QStringList args;
+        if (!device.isEmpty())
+            args << QStringLiteral("--device=") + device;
+        player->start(QStringLiteral("paplay"), args << file);
+        player->waitForStarted();
+        m_players.push_back(std::move(player));
+        return m_players.back().get();
+    }
+
+    struct Session {
+        SystemScheduler scheduler;
+        AudioCapture capture{scheduler, std::make_unique<PulseSoundServer>(),
+                             [] { return std::make_unique<PocketSphinxRecognizer>(); }};
+        QStringList finals;
+        QString latest; ///< the newest text of either kind
+        QStringList errors;
+        Session() {
+            capture.onTranscript = [this](const QString &text, bool isFinal) {
+                latest = text;
+                if (isFinal)
+                    finals.append(text);
+            };
+            capture.onError = [this](const QString &message) { errors.append(message); };
+        }
+        bool start(AudioSourceID id, bool microphone = false) {
+            auto outcome = std::make_shared<Outcome>();
+            track(capture.start(id, QStringLiteral("source"), microphone), outcome);
+            if (!QTest::qWaitFor([&] { return outcome->finished; }, 10000))
+                return false;
+            if (!outcome->error.isEmpty())
+                qWarning() << outcome->error;
+            return outcome->error.isEmpty();
+        }
+        QList<AudioSource> sources() {
+            std::optional<QList<AudioSource>> list;
+            [&]() -> QCoro::Task<> { list = co_await capture.availableSources(); }();
+            if (!QTest::qWaitFor([&] { return list.has_value(); }, 5000))
+                return {};
+            return list.value_or(QList<AudioSource>{});
+        }
+    };
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QDir(m_dir.path()).mkpath(QStringLiteral("home"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("run"));
+        QFile::setPermissions(path(QStringLiteral("run")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const auto socket = path(QStringLiteral("run/native"));
+        QFile config(path(QStringLiteral("server.pa")));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write(QStringLiteral("load-module module-native-protocol-unix auth-anonymous=1 "
+                                    "socket=%1\n"
+                                    "load-module module-null-sink sink_name=speakers\n"
+                                    "load-module module-null-sink sink_name=micsink\n"
+                                    "set-default-sink speakers\n"
+                                    "set-default-source micsink.monitor\n")
+                         .arg(socket)
+                         .toUtf8());
+        config.close();
+        m_env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
+        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run")));
+        m_env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
+        m_server.setProcessEnvironment(m_env);
+        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_server.start(QStringLiteral("pulseaudio"),
+                       {QStringLiteral("--daemonize=no"), QStringLiteral("-n"),
+                        QStringLiteral("-F"), config.fileName(),
+                        QStringLiteral("--exit-idle-time=-1"),
+                        QStringLiteral("--log-level=error")});
+        QVERIFY(m_server.waitForStarted());
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000));
+        for (const auto &key : {"HOME", "XDG_RUNTIME_DIR", "PULSE_SERVER"})
+            qputenv(key, m_env.value(QString::fromLatin1(key)).toUtf8());
+
+        const auto times = [](const QString &text, int n) {
+            return QStringList(std::size_t(n), text).join(u' ');
+        };
+        for (const auto &[name, text] :
+             {std::pair{QStringLiteral("a.wav"), sentenceA},
+              std::pair{QStringLiteral("b.wav"), sentenceB},
+              std::pair{QStringLiteral("a3.wav"), times(sentenceA, 3)},
+              std::pair{QStringLiteral("b3.wav"), times(sentenceB, 3)},
+              std::pair{QStringLiteral("long.wav"), times(sentenceA, 15)}})
+            QCOMPARE(QProcess::execute(QStringLiteral("flite"),
+                                       {QStringLiteral("-voice"), QStringLiteral("kal16"),
+                                        QStringLiteral("-t"), text, path(name)}),
+                     0);
+    }
+
+    void cleanup() {
+        for (auto &player : m_players) {
+            player->kill();
+            player->waitForFinished();
+        }
+        m_players.clear();
+    }
+
+    void cleanupTestCase() {
+        m_server.terminate();
+        if (!m_server.waitForFinished(5000))
+            m_server.kill();
+    }
+
+    void systemAudioIsTranscribed() {
+        Session s;
+        QVERIFY(s.start(AudioSourceID::allSystemAudio()));
+        play(path(QStringLiteral("a.wav")));
+        QVERIFY(QTest::qWaitFor([&] { return !s.finals.isEmpty(); }, 20000));
+        const auto heard = s.finals.join(u' ');
+        QVERIFY2(wordErrors(sentenceA, heard) <= 0.25, qPrintable(heard));
+        QVERIFY(s.errors.isEmpty());
+    }
+
+    void oneApplicationIsHeardAlone() {
+        play(path(QStringLiteral("a3.wav")));
+        auto *wanted = play(path(QStringLiteral("b3.wav")));
+        Session s;
+        QList<AudioSource> sources;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                sources = s.sources();
+                return sources.size() >= 3;
+            },
+            5000));
+        QCOMPARE(sources.first(), allSystemAudioSource());
+        QVERIFY(s.start(AudioSourceID::application(std::int32_t(wanted->processId()))));
+        // The sentences follow each other closely: judge the running text of the segment.
+        QVERIFY(QTest::qWaitFor([&] { return words(s.latest).size() >= 12; }, 20000));
+        const auto heard = s.latest;
+        const auto heardWords = words(heard);
+        for (const auto &word : {"moon", "orbits", "earth", "seven"})
+            QVERIFY2(!heardWords.contains(QString::fromLatin1(word)), qPrintable(heard));
+        QVERIFY(heardWords.contains(QStringLiteral("water")) ||
+                heardWords.contains(QStringLiteral("boils")));
+    }
+
+    void microphoneTextIsPrefixed() {
+        Session s;
+        QStringList microphone;
+        s.capture.onTranscript = [&](const QString &text, bool isFinal) {
+            if (isFinal && text.startsWith(QStringLiteral("You: ")))
+                microphone.append(text.mid(5));
+        };
+        QVERIFY(s.start(AudioSourceID::allSystemAudio(), true));
+        play(path(QStringLiteral("b.wav")), QStringLiteral("micsink"));
+        QVERIFY(QTest::qWaitFor([&] { return !microphone.isEmpty(); }, 20000));
+        QVERIFY2(wordErrors(sentenceB, microphone.join(u' ')) <= 0.25,
+                 qPrintable(microphone.join(u' ')));
+    }
+
+    void closingTheCapturedPlayerStopsCaptureOnce() {
+        auto *player = play(path(QStringLiteral("long.wav")));
+        Session s;
+        QVERIFY(QTest::qWaitFor([&] { return s.sources().size() >= 2; }, 5000));
+        QVERIFY(s.start(AudioSourceID::application(std::int32_t(player->processId()))));
+        QTest::qWait(500);
+        player->kill();
+        QVERIFY(QTest::qWaitFor([&] { return !s.errors.isEmpty(); }, 10000));
+        QTest::qWait(500); // a second report would arrive by now
+        QCOMPARE(s.errors, QStringList{QStringLiteral("Audio capture stopped: Entity killed")});
+        QVERIFY(!s.capture.isRunning());
+    }
+};
+
+BRINDLE_REGISTER_TEST(CaptureSystemTest);
+#include "capturesystemtest.moc"

@@ -1,0 +1,213 @@
+// The transcriber's segment, flush and buffering rules in virtual time with a scripted recognizer.
+#include "speechtranscriber.h"
+#include "capturefakes.h"
+#include "testregistry.h"
+#include "virtualscheduler.h"
+
+using namespace brindle;
+using namespace brindle::test;
+
+namespace {
+
+const QString heldAudioLost = QStringLiteral(
+    "Speech recognition could not finish its previous segment. Capture stopped before buffered "
+    "audio was lost.");
+const QString flushTimedOut = QStringLiteral(
+    "Speech recognition did not finish its segment in time. Capture stopped; start again to "
+    "resume.");
+
+AudioBuffer buffer(int n) {
+    const std::int16_t samples[2] = {std::int16_t(n), std::int16_t(n >> 16)};
+    return AudioBuffer::fromSigned16(samples, 2);
+}
+
+struct Harness {
+    VirtualScheduler scheduler;
+    std::shared_ptr<RecognizerRecord> recognizer = std::make_shared<RecognizerRecord>();
+    SpeechTranscriber transcriber{scheduler, std::make_unique<FakeRecognizer>(recognizer)};
+    QList<std::pair<QString, bool>> transcripts;
+    QStringList errors;
+
+    Harness() {
+        transcriber.onTranscript = [this](const QString &text, bool isFinal) {
+            transcripts.append({text, isFinal});
+        };
+        transcriber.onError = [this](const QString &message) { errors.append(message); };
+    }
+    std::shared_ptr<TaskRecord> task() const { return recognizer->last(); }
+    /// Runs into the flush of the current segment.
+    void reachFlush() { scheduler.advance(SpeechTranscriber::segmentLength); }
+};
+
+} // namespace
+
+class SpeechTranscriberTest : public QObject {
+    Q_OBJECT
+private slots:
+    void forwardsWholeSegmentTextAndStartsNextAfterFinal_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("isFinal");
+        QTest::addColumn<bool>("forwarded");
+        QTest::addColumn<int>("tasksAfter");
+        QTest::newRow("partial") << "hello there" << false << true << 1;
+        QTest::newRow("empty partial") << "" << false << false << 1;
+        QTest::newRow("final") << "hello there." << true << true << 2;
+        QTest::newRow("empty final still finishes the segment") << "" << true << false << 2;
+    }
+    void forwardsWholeSegmentTextAndStartsNextAfterFinal() {
+        QFETCH(QString, text);
+        QFETCH(bool, isFinal);
+        QFETCH(bool, forwarded);
+        QFETCH(int, tasksAfter);
+        Harness h;
+        h.transcriber.start();
+        const auto first = h.task();
+        first->deliver(text, isFinal);
+        QCOMPARE(h.transcripts.size(), forwarded ? 1 : 0);
+        if (forwarded)
+            QCOMPARE(h.transcripts.first(), std::make_pair(text, isFinal));
+        QCOMPARE(int(h.recognizer->tasks.size()), tasksAfter);
+        QCOMPARE(first->cancelled, isFinal);
+        QVERIFY(h.errors.isEmpty());
+    }
+
+    void lateResultsChangeNothing_data() {
+        QTest::addColumn<bool>("stopFirst");
+        QTest::newRow("after stop") << true;
+        QTest::newRow("from a finished segment") << false;
+    }
+    void lateResultsChangeNothing() {
+        QFETCH(bool, stopFirst);
+        Harness h;
+        h.transcriber.start();
+        const auto old = h.task();
+        const auto handler = old->handler; // what a result already posted would still call
+        if (stopFirst)
+            h.transcriber.stop();
+        else
+            old->deliver(QStringLiteral("done"), true);
+        h.transcripts.clear();
+        const auto tasks = h.recognizer->tasks.size();
+        handler(RecognizedText{QStringLiteral("late"), true}, QStringLiteral("late error"));
+        QVERIFY(h.transcripts.isEmpty());
+        QVERIFY(h.errors.isEmpty());
+        QCOMPARE(h.recognizer->tasks.size(), tasks);
+    }
+
+    void finalJustBeforeTheLimitReplaysHeldAudioInOrder() {
+        Harness h;
+        h.transcriber.start();
+        h.transcriber.append(buffer(1));
+        h.reachFlush();
+        const auto flushed = h.task();
+        QVERIFY(flushed->ended);
+        QVERIFY(h.transcriber.isFlushing());
+        for (int i = 2; i <= 4; ++i)
+            h.transcriber.append(buffer(i));
+        QCOMPARE(flushed->audio.size(), 1);
+        h.scheduler.advance(seconds(2.9));
+        flushed->deliver(QStringLiteral("segment one."), true);
+        QVERIFY(!h.transcriber.isFlushing());
+        const auto next = h.task();
+        QVERIFY(next != flushed);
+        QCOMPARE(next->audio, (QList<QByteArray>{buffer(2).data, buffer(3).data, buffer(4).data}));
+        h.scheduler.advance(seconds(1));
+        QVERIFY(h.errors.isEmpty());
+        QCOMPARE(h.transcripts.last(), std::make_pair(QStringLiteral("segment one."), true));
+    }
+
+    void heldAudioOverflowStops() {
+        Harness h;
+        h.transcriber.start();
+        h.reachFlush();
+        for (int i = 0; i < 512; ++i)
+            h.transcriber.append(buffer(i));
+        QCOMPARE(h.transcriber.heldBufferCount(), std::size_t(512));
+        QVERIFY(h.errors.isEmpty());
+        h.transcriber.append(buffer(512));
+        QCOMPARE(h.errors, QStringList{heldAudioLost});
+        QVERIFY(!h.transcriber.isActive());
+        QCOMPARE(h.transcriber.heldBufferCount(), std::size_t(0));
+        QVERIFY(h.task()->cancelled);
+        h.scheduler.advance(seconds(60)); // no time-out reported on top
+        QCOMPARE(h.errors.size(), 1);
+    }
+
+    void missingFinalTimesOut() {
+        Harness h;
+        h.transcriber.start();
+        h.reachFlush();
+        h.scheduler.advance(seconds(2.99));
+        QVERIFY(h.errors.isEmpty());
+        h.scheduler.advance(seconds(0.02));
+        QCOMPARE(h.errors, QStringList{flushTimedOut});
+        QVERIFY(!h.transcriber.isActive());
+        h.task()->deliver(QStringLiteral("too late"), true);
+        QVERIFY(h.transcripts.isEmpty());
+    }
+
+    void errorsWithResults_data() {
+        QTest::addColumn<bool>("isFinal");
+        QTest::newRow("with a partial: forwarded, then stopped") << false;
+        QTest::newRow("with a final: ignored") << true;
+    }
+    void errorsWithResults() {
+        QFETCH(bool, isFinal);
+        Harness h;
+        h.transcriber.start();
+        h.task()->deliver(QStringLiteral("so far"), isFinal, QStringLiteral("decoder broke"));
+        QCOMPARE(h.transcripts.size(), 1);
+        QCOMPARE(h.transcriber.isActive(), isFinal);
+        QCOMPARE(h.errors,
+                 isFinal
+                     ? QStringList{}
+                     : QStringList{QStringLiteral("Speech recognition stopped: decoder broke")});
+    }
+
+    void appendOnlyWhileActiveAndReady() {
+        Harness h;
+        h.transcriber.append(buffer(1)); // before start
+        h.transcriber.stop();            // stop before start is harmless
+        h.transcriber.start();
+        auto notReady = buffer(2);
+        notReady.dataReady = false;
+        h.transcriber.append(notReady);
+        h.transcriber.append(AudioBuffer{QByteArray()});
+        h.transcriber.append(buffer(3));
+        const auto task = h.task();
+        h.transcriber.stop();
+        h.transcriber.stop();
+        h.transcriber.append(buffer(4));
+        QCOMPARE(task->audio, QList<QByteArray>{buffer(3).data});
+        QVERIFY(task->cancelled);
+        QCOMPARE(h.recognizer->tasks.size(), std::size_t(1));
+        h.scheduler.advance(seconds(100));
+        QVERIFY(h.errors.isEmpty());
+    }
+
+    void segmentTimerRestartsAfterAnEarlyFinal() {
+        Harness h;
+        h.transcriber.start();
+        h.scheduler.advance(seconds(30));
+        h.task()->deliver(QStringLiteral("early."), true);
+        const auto second = h.task();
+        h.scheduler.advance(seconds(44.9));
+        QVERIFY(!second->ended);
+        QVERIFY(!h.transcriber.isFlushing());
+        h.scheduler.advance(seconds(0.2));
+        QVERIFY(second->ended);
+        QVERIFY(h.transcriber.isFlushing());
+    }
+
+    void ownerMayStopFromInsideTheCallback() {
+        Harness h;
+        h.transcriber.onTranscript = [&h](const QString &, bool) { h.transcriber.stop(); };
+        h.transcriber.start();
+        h.task()->deliver(QStringLiteral("bye."), true);
+        QVERIFY(!h.transcriber.isActive());
+        QCOMPARE(h.recognizer->tasks.size(), std::size_t(1)); // no new segment began
+    }
+};
+
+BRINDLE_REGISTER_TEST(SpeechTranscriberTest);
+#include "speechtranscribertest.moc"
