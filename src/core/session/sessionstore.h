@@ -94,6 +94,8 @@ public:
     void refreshCounts() override;
     QCoro::Task<> refreshSources();
     Q_INVOKABLE void runDemo();
+    /// Publishes a failure found outside the controller (the call prompt's source switch).
+    void reportError(const QString &message) { setError(message); }
 
     /// Claims sent for checking in this session (read-only view for tests and tools).
     qint64 checksUsed() const { return m_intake.book().checksUsed; }
