@@ -75,17 +75,6 @@ private Q_SLOTS:
                     .contains(QStringLiteral("Fact-check this call? Listens to Slack only")));
     }
 
-    void previewIsRefusedWhileASessionRuns() {
-        Fixture f;
-        f.store.setEvidenceMode(EvidenceMode::web);
-        f.store.refreshSources();
-        f.store.start();
-        f.scheduler.runPending();
-        QVERIFY(f.store.isRunning());
-        f.presentation.previewCallPrompt();
-        QVERIFY(!f.surface->window());
-    }
-
     void buttonsReachThePresenter_data() {
         QTest::addColumn<QByteArray>("button");
         QTest::addColumn<bool>("settingAfter");
