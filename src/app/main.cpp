@@ -4,11 +4,15 @@
 #include "apppresentation.h"
 #include "appsettings.h"
 #include "audiocapture.h"
+#include "calldetector.h"
+#include "callpromptpresenter.h"
+#include "inputrecorders.h"
 #include "pocketsphinxrecognizer.h"
 #include "providertransport.h"
 #include "pulsesoundserver.h"
 #include "qmlsingletons.h"
 #include "qmlurls.h"
+#include "quickcallpromptsurface.h"
 #include "quickreferencedialogs.h"
 #include "quicktoastsurface.h"
 #include "referencefiles.h"
@@ -22,6 +26,7 @@
 #include "traymenu.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
@@ -164,13 +169,32 @@ int main(int argc, char *argv[]) {
     referenceDialogs.setParentWindow(mainWindow);
     // The toast surface and the window go before the coordinator does: forget them first.
     const auto detachViews = qScopeGuard([&presentation] {
+        presentation.setCallPrompt(nullptr);
         presentation.registerMainWindow(nullptr);
         presentation.setToastSurface(nullptr);
     });
 
+    // The Slack call prompt belongs to the coordinator; unattended runs never ask the real sound
+    // server who records.
+    auto promptSurface = std::make_unique<brindle::QuickCallPromptSurface>(*engine);
+    brindle::QuickCallPromptSurface *promptWindows = promptSurface.get();
+    auto detector = std::make_unique<brindle::CallDetector>(
+        unattended ? brindle::CallDetector::Probe([] { return QStringList(); })
+                   : brindle::soundServerInputProbe());
+    const QPointer<brindle::AppPresentation> weakPresentation(&presentation);
+    presentation.setCallPrompt(std::make_unique<brindle::CallPromptPresenter>(
+        store, scheduler, std::move(detector), std::move(promptSurface), [weakPresentation] {
+            if (weakPresentation)
+                weakPresentation->showPanel();
+        }));
+
     if (unattended) {
         brindle::ScreenshotTour tour(
             {*engine, *mainWindow, store, presentation, *settings, scheduler});
+        tour.setCallPromptWindow([&presentation, promptWindows]() -> QQuickWindow * {
+            presentation.callPrompt()->showPrompt();
+            return promptWindows->window();
+        });
         int exitCode = 1;
         auto run = [&]() -> QCoro::Task<> {
             exitCode = selfTest ? co_await tour.selfTest() : co_await tour.capture(screenshotDir);

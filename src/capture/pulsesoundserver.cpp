@@ -451,6 +451,13 @@ std::unique_ptr<RecordStream> PulseSoundServer::recordStream(const RecordRequest
     return std::make_unique<PulseRecordStream>(*this, request);
 }
 
+void PulseSoundServer::withConnection(
+    const std::function<void(pa_threaded_mainloop *, pa_context *)> &query) {
+    const auto open = connection();
+    LoopLock lock(open->loop());
+    query(open->loop(), open->context());
+}
+
 } // namespace brindle
 
 #include "pulsesoundserver.moc"

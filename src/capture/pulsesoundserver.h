@@ -10,7 +10,11 @@
 
 #include "soundserver.h"
 
+#include <functional>
 #include <memory>
+
+struct pa_context;
+struct pa_threaded_mainloop;
 
 namespace brindle {
 
@@ -23,6 +27,11 @@ public:
 
     QCoro::Task<SoundServerSnapshot> snapshot() override;
     std::unique_ptr<RecordStream> recordStream(const RecordRequest &request) override;
+
+    /// For queries beyond the capture's own (call detection): runs `query` on the open
+    /// connection, opening one when needed, with the mainloop lock held. The query may wait on
+    /// the mainloop. Throws SoundServerError.
+    void withConnection(const std::function<void(pa_threaded_mainloop *, pa_context *)> &query);
 
 private:
     friend class PulseRecordStream;

@@ -1,5 +1,6 @@
 #include "apppresentation.h"
 
+#include "callpromptpresenter.h"
 #include "findingvalues.h"
 #include "sessionstore.h"
 #include "toastsurface.h"
@@ -38,8 +39,8 @@ AppPresentation::AppPresentation(SessionStore &store, Scheduler &scheduler, QObj
 
 AppPresentation::~AppPresentation() = default;
 
-void AppPresentation::setCallPrompt(std::function<void()> showPrompt) {
-    m_showCallPrompt = std::move(showPrompt);
+void AppPresentation::setCallPrompt(std::unique_ptr<CallPromptPresenter> prompt) {
+    m_callPrompt = std::move(prompt);
     Q_EMIT callPromptChanged();
 }
 
@@ -108,8 +109,8 @@ void AppPresentation::previewBackgroundToast() {
 void AppPresentation::previewCallPrompt() {
     if (m_store.isRunning() || m_store.isStarting())
         return;
-    if (m_showCallPrompt)
-        m_showCallPrompt();
+    if (m_callPrompt)
+        m_callPrompt->showPrompt();
 }
 
 void AppPresentation::receiveFindings() {

@@ -16,11 +16,13 @@
 #include <QWindow>
 
 #include <functional>
+#include <memory>
 
 #include "scheduler.h"
 
 namespace brindle {
 
+class CallPromptPresenter;
 class SessionStore;
 class ToastSurface;
 
@@ -40,8 +42,10 @@ public:
     void setToastSurface(ToastSurface *surface) { m_surface = surface; }
     /// Reopens the main window when it was closed; installed by whoever owns the window.
     void setOpenPanel(std::function<void()> openPanel) { m_openPanel = std::move(openPanel); }
-    /// The call prompt's "show" entry; until it exists the preview command does nothing.
-    void setCallPrompt(std::function<void()> showPrompt);
+    /// Takes the Slack call prompt; until it is set the preview command does nothing. Setting
+    /// nothing destroys it (main.cpp does so before the QML engine goes).
+    void setCallPrompt(std::unique_ptr<CallPromptPresenter> prompt);
+    CallPromptPresenter *callPrompt() const { return m_callPrompt.get(); }
 
     /// Registered by the main window once it exists.
     Q_INVOKABLE void registerMainWindow(QWindow *window);
@@ -52,7 +56,7 @@ public:
     QVariant selectedFindingValue() const;
     void selectFinding(std::optional<Finding> finding);
     Q_INVOKABLE void clearSelectedFinding() { selectFinding(std::nullopt); }
-    bool hasCallPrompt() const { return bool(m_showCallPrompt); }
+    bool hasCallPrompt() const { return bool(m_callPrompt); }
 
     Q_INVOKABLE void showPanel();
     Q_INVOKABLE void hidePanel();
@@ -81,7 +85,7 @@ private:
     Scheduler &m_scheduler;
     ToastSurface *m_surface = nullptr;
     std::function<void()> m_openPanel;
-    std::function<void()> m_showCallPrompt;
+    std::unique_ptr<CallPromptPresenter> m_callPrompt;
     QPointer<QWindow> m_mainWindow;
     std::optional<Finding> m_selectedFinding;
     ToastDelivery m_delivery;

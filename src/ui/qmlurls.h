@@ -18,6 +18,9 @@ inline QUrl mainWindow() {
 inline QUrl toastWindow() {
     return url("views/ToastWindow.qml");
 }
+inline QUrl callPromptWindow() {
+    return url("views/CallPromptWindow.qml");
+}
 inline QUrl fileDialog() {
     return url("views/ReferenceFileDialog.qml");
 }

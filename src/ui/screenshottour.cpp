@@ -191,7 +191,8 @@ QCoro::Task<> ScreenshotTour::typeClaims() {
 
 bool ScreenshotTour::loadStandaloneViews() {
     bool ok = true;
-    for (const QUrl &url : {qml::fileDialog(), qml::folderDialog(), qml::consentDialog()}) {
+    for (const QUrl &url :
+         {qml::fileDialog(), qml::folderDialog(), qml::consentDialog(), qml::callPromptWindow()}) {
         QQmlComponent component(&m_parts.engine, url);
         if (!component.isReady()) {
             m_failures.append(component.errorString());
@@ -355,6 +356,8 @@ QCoro::Task<int> ScreenshotTour::capture(QString directory) {
         if (QQuickWindow *prompt = m_showCallPrompt()) {
             co_await settle();
             save(*prompt, QStringLiteral("slack-call-prompt"));
+        } else {
+            m_failures.append(QStringLiteral("the Slack call prompt did not load"));
         }
     } else {
         std::printf("slack-call-prompt: not part of this build yet\n");

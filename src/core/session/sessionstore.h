@@ -125,6 +125,8 @@ public:
     void refreshCounts() override;
     QCoro::Task<> refreshSources();
     Q_INVOKABLE void runDemo();
+    /// Publishes a failure found outside the controller (the call prompt's source switch).
+    void reportError(const QString &message) { setError(message); }
 
     // References: each refused silently while a session runs or starts or references load.
     Q_INVOKABLE void chooseReferenceFiles();

@@ -1,0 +1,153 @@
+// The call detector against a scripted probe, poll by poll and on the virtual scheduler.
+#include "calldetector.h"
+#include "inputrecorders.h"
+#include "pulsesoundserver.h"
+#include "testregistry.h"
+#include "virtualscheduler.h"
+
+Q_DECLARE_METATYPE(brindle::RecordingStreamFacts)
+
+using namespace brindle;
+using namespace brindle::test;
+
+namespace {
+
+/// Runs the detector over `answers`, one poll each; one character per poll: 'S' a call started,
+/// 'E' it ended, '-' nothing.
+QString events(const QList<QStringList> &answers) {
+    qsizetype next = 0;
+    CallDetector detector([&] { return answers.value(next++); });
+    QString out;
+    detector.onCallStarted = [&] { out += u'S'; };
+    detector.onCallEnded = [&] { out += u'E'; };
+    for (qsizetype i = 0; i < answers.size(); ++i) {
+        const auto before = out.size();
+        detector.poll();
+        if (out.size() == before)
+            out += u'-';
+    }
+    return out;
+}
+
+const QStringList slack{QStringLiteral("com.tinyspeck.slackmacgap")};
+const QStringList quiet{};
+
+} // namespace
+
+class CallDetectorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void pollsReportStartsAndEnds_data() {
+        QTest::addColumn<QList<QStringList>>("answers");
+        QTest::addColumn<QString>("expected");
+        const auto ids = [](const char *a, const char *b = nullptr) {
+            QStringList list{QString::fromLatin1(a)};
+            if (b)
+                list.append(QString::fromLatin1(b));
+            return list;
+        };
+        QTest::newRow("macOS helper with a longer identifier")
+            << QList<QStringList>{ids("org.other", "com.tinyspeck.slackmacgap.helper")}
+            << QStringLiteral("S");
+        QTest::newRow("Flatpak id")
+            << QList<QStringList>{ids("com.slack.Slack")} << QStringLiteral("S");
+        QTest::newRow("binary name") << QList<QStringList>{ids("slack")} << QStringLiteral("S");
+        QTest::newRow("look-alikes and other recorders never count")
+            << QList<QStringList>{ids("Slack", "slack-term"), ids("org.mozilla.firefox", "zoom"),
+                                  ids("com.tinyspeck"), ids("xslack", "com.slack")}
+            << QStringLiteral("----");
+        QTest::newRow("ends on the third quiet poll")
+            << QList<QStringList>{slack, quiet, quiet, quiet, quiet} << QStringLiteral("S--E-");
+        QTest::newRow("one or two missing polls do not end it")
+            << QList<QStringList>{slack, quiet, slack, quiet, quiet, slack, quiet, quiet, quiet}
+            << QStringLiteral("S-------E");
+        QTest::newRow("another recorder does not keep the call")
+            << QList<QStringList>{slack, ids("zoom"), ids("zoom"), ids("zoom")}
+            << QStringLiteral("S--E");
+        QTest::newRow("a new call after the end")
+            << QList<QStringList>{slack, quiet, quiet, quiet, slack} << QStringLiteral("S--ES");
+        QTest::newRow("quiet while idle does nothing")
+            << QList<QStringList>{quiet, quiet, quiet, quiet} << QStringLiteral("----");
+    }
+    void pollsReportStartsAndEnds() {
+        QFETCH(QList<QStringList>, answers);
+        QFETCH(QString, expected);
+        QCOMPARE(events(answers), expected);
+    }
+
+    void timerPollsEveryTwoSecondsAndKeepsStateWhenStopped() {
+        VirtualScheduler scheduler;
+        QStringList answer = slack;
+        int polls = 0, starts = 0, ends = 0;
+        CallDetector detector([&] {
+            ++polls;
+            return answer;
+        });
+        detector.onCallStarted = [&] { ++starts; };
+        detector.onCallEnded = [&] { ++ends; };
+        detector.startTimer(scheduler);
+        QVERIFY(detector.hasTimer());
+        scheduler.advance(std::chrono::milliseconds(1999));
+        QCOMPARE(polls, 0);
+        scheduler.advance(std::chrono::milliseconds(1));
+        QCOMPARE(polls, 1);
+        QCOMPARE(starts, 1);
+
+        // Off and on again during the same call: no second start.
+        detector.stopTimer();
+        scheduler.advance(std::chrono::seconds(10));
+        QCOMPARE(polls, 1);
+        QVERIFY(detector.inCall());
+        detector.startTimer(scheduler);
+        scheduler.advance(std::chrono::seconds(2));
+        QCOMPARE(starts, 1);
+
+        // The microphone is released: the call ends about 6 seconds later.
+        answer.clear();
+        scheduler.advance(std::chrono::seconds(4));
+        QCOMPARE(ends, 0);
+        scheduler.advance(std::chrono::seconds(2));
+        QCOMPARE(ends, 1);
+        QCOMPARE(polls, 5);
+    }
+
+    // Monitors and our own streams are covered against a real server; these are the cases a
+    // server only sometimes produces.
+    void streamsAreFilteredToRealInputsOfOtherProcesses_data() {
+        QTest::addColumn<QList<RecordingStreamFacts>>("streams");
+        QTest::addColumn<QStringList>("expected");
+        const auto stream = [](bool monitor, int pid, const char *id, int clientPid,
+                               const char *clientId) {
+            return RecordingStreamFacts{monitor, pid, QString::fromLatin1(id), clientPid,
+                                        QString::fromLatin1(clientId)};
+        };
+        QTest::newRow("our own client, stream without process")
+            << QList{stream(false, 0, "", 77, "Brindle")} << QStringList{};
+        QTest::newRow("identifier from the client")
+            << QList{stream(false, 0, "", 12, "com.slack.Slack"),
+                     stream(false, 13, "org.gnome.Recorder", 13, "other")}
+            << QStringList{QStringLiteral("com.slack.Slack"), QStringLiteral("org.gnome.Recorder")};
+        QTest::newRow("no identifier anywhere")
+            << QList{stream(false, 12, "", 12, "")} << QStringList{};
+    }
+    void streamsAreFilteredToRealInputsOfOtherProcesses() {
+        QFETCH(QList<RecordingStreamFacts>, streams);
+        QFETCH(QStringList, expected);
+        QCOMPARE(inputRecorderIdentifiers(streams, 77), expected);
+    }
+
+    void unreachableServerIsAnEmptyList() {
+        const QByteArray saved = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", "unix:/nonexistent/brindle-test/native");
+        PulseSoundServer server;
+        QVERIFY(inputRecorderIdentifiers(server).isEmpty());
+        if (saved.isNull())
+            qunsetenv("PULSE_SERVER");
+        else
+            qputenv("PULSE_SERVER", saved);
+    }
+};
+
+BRINDLE_REGISTER_TEST(CallDetectorTest);
+#include "calldetectortest.moc"

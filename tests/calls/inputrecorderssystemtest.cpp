@@ -1,0 +1,155 @@
+// The call detector's probe against a private PulseAudio server: who records from a real input.
+#include "inputrecorders.h"
+#include "pulsesoundserver.h"
+#include "testregistry.h"
+
+#include <QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+using namespace brindle;
+
+class InputRecordersSystemTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
+    std::vector<std::unique_ptr<QProcess>> m_clients;
+    PulseSoundServer m_sound;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    /// A pacat client (recording or playing) whose stream carries `property`.
+    void client(const QStringList &args) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(m_env);
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardInputFile(QStringLiteral("/dev/zero"));
+        process->start(QStringLiteral("pacat"), args);
+        QVERIFY(process->waitForStarted());
+        m_clients.push_back(std::move(process));
+    }
+
+    QStringList recorders() { return inputRecorderIdentifiers(m_sound); }
+
+    /// Waits until the server lists `count` record streams (every client settled).
+    bool streamsSettle(int count) {
+        return QTest::qWaitFor(
+            [&] {
+                QProcess list;
+                list.setProcessEnvironment(m_env);
+                list.start(QStringLiteral("pactl"),
+                           {QStringLiteral("list"), QStringLiteral("short"),
+                            QStringLiteral("source-outputs")});
+                list.waitForFinished();
+                return list.readAllStandardOutput().count('\n') == count;
+            },
+            10000);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QDir(m_dir.path()).mkpath(QStringLiteral("home"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("run"));
+        QFile::setPermissions(path(QStringLiteral("run")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const auto socket = path(QStringLiteral("run/native"));
+        QFile config(path(QStringLiteral("server.pa")));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write(QStringLiteral("load-module module-native-protocol-unix auth-anonymous=1 "
+                                    "socket=%1\n"
+                                    "load-module module-null-sink sink_name=speakers\n"
+                                    "load-module module-null-source source_name=mic\n"
+                                    "set-default-sink speakers\n"
+                                    "set-default-source mic\n")
+                         .arg(socket)
+                         .toUtf8());
+        config.close();
+        m_env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
+        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run")));
+        m_env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
+        m_server.setProcessEnvironment(m_env);
+        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_server.start(QStringLiteral("pulseaudio"),
+                       {QStringLiteral("--daemonize=no"), QStringLiteral("-n"),
+                        QStringLiteral("-F"), config.fileName(),
+                        QStringLiteral("--exit-idle-time=-1"),
+                        QStringLiteral("--log-level=error")});
+        QVERIFY(m_server.waitForStarted());
+        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000));
+        for (const auto &key : {"HOME", "XDG_RUNTIME_DIR", "PULSE_SERVER"})
+            qputenv(key, m_env.value(QString::fromLatin1(key)).toUtf8());
+    }
+
+    void cleanup() {
+        for (auto &process : m_clients) {
+            process->kill();
+            process->waitForFinished();
+        }
+        m_clients.clear();
+    }
+
+    void cleanupTestCase() {
+        m_server.terminate();
+        if (!m_server.waitForFinished(5000))
+            m_server.kill();
+    }
+
+    void recordersOfTheInputAreSeen_data() {
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QString>("identifier");
+        QTest::newRow("binary") << QStringLiteral("application.process.binary=slack")
+                                << QStringLiteral("slack");
+        QTest::newRow("application id") << QStringLiteral("application.id=com.slack.Slack")
+                                        << QStringLiteral("com.slack.Slack");
+    }
+    void recordersOfTheInputAreSeen() {
+        QFETCH(QString, property);
+        QFETCH(QString, identifier);
+        QVERIFY(QTest::qWaitFor([&] { return recorders().isEmpty(); }, 5000));
+        client({QStringLiteral("--record"), QStringLiteral("--device=mic"),
+                QStringLiteral("--property=") + property});
+        QVERIFY(streamsSettle(1));
+        QVERIFY2(recorders().contains(identifier), qPrintable(recorders().join(u',')));
+    }
+
+    void playersMonitorsAndOurOwnStreamsAreNot() {
+        const QString slack = QStringLiteral("--property=application.id=com.slack.Slack");
+        client({QStringLiteral("--playback"), QStringLiteral("--device=speakers"), slack});
+        client({QStringLiteral("--record"), QStringLiteral("--device=speakers.monitor"), slack});
+        // Our own captures, of the output's monitor and of the input.
+        PulseSoundServer ours;
+        auto monitor = ours.recordStream(
+            {QStringLiteral("speakers.monitor"), std::nullopt, QStringLiteral("own monitor")});
+        auto input =
+            ours.recordStream({QStringLiteral("mic"), std::nullopt, QStringLiteral("own input")});
+        int started = 0;
+        for (auto *stream : {monitor.get(), input.get()})
+            [](RecordStream *s, int *done) -> QCoro::Task<> {
+                try {
+                    co_await s->start();
+                    ++*done;
+                } catch (const SoundServerError &error) {
+                    qWarning() << error.description();
+                }
+            }(stream, &started);
+        QVERIFY(QTest::qWaitFor([&] { return started == 2; }, 10000));
+        QVERIFY(streamsSettle(3));
+        QCOMPARE(recorders(), QStringList());
+
+        // Another application on the input is listed, and nothing else with it.
+        client({QStringLiteral("--record"), QStringLiteral("--device=mic"),
+                QStringLiteral("--property=application.id=org.example.Recorder")});
+        QVERIFY(streamsSettle(4));
+        QCOMPARE(recorders(), QStringList{QStringLiteral("org.example.Recorder")});
+        for (auto *stream : {monitor.get(), input.get()})
+            stream->stop();
+    }
+};
+
+BRINDLE_REGISTER_TEST(InputRecordersSystemTest);
+#include "inputrecorderssystemtest.moc"
