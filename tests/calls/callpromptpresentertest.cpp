@@ -144,6 +144,7 @@ private slots:
     void noPromptWhileASessionRunsOrWithTheSettingOff() {
         Rig rig;
         rig.store.refreshSources();
+        rig.store.setSelectedSourceID(AudioSourceID::allSystemAudio());
         rig.create();
         rig.store.start();
         rig.scheduler.runPending();
