@@ -1,12 +1,10 @@
 #include "aiclient.h"
 #include "fakeproviderserver.h"
 #include "providertransport.h"
+#include "researchreply.h"
 #include "taskoutcome.h"
 #include "testregistry.h"
 #include "virtualscheduler.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
 
 using namespace brindle;
 using namespace brindle::test;
@@ -17,41 +15,13 @@ const QString claim = QStringLiteral("The bridge opened in 1932.");
 const QString pageURL = QStringLiteral("https://history.example/bridge");
 const QString passage = QStringLiteral("The bridge opened to traffic in 1937.");
 
-QByteArray json(const QJsonObject &object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
 QByteArray selection(double noul) {
-    return json(
-        {{QStringLiteral("answers"), QJsonObject{{QStringLiteral("checkable"),
-                                                  QJsonObject{{QStringLiteral("noul"), noul}}}}}});
+    return "{\"answers\":{\"checkable\":{\"noul\":" + QByteArray::number(noul) + "}}}";
 }
 
-// A completed research envelope whose answer cites `url` with `quote`, the page retrieved by the
-// web search when `retrieved` is set.
 QByteArray research(const QString &verdict, const QString &url, const QString &quote,
                     bool retrieved = true) {
-    QJsonArray sources;
-    if (!url.isEmpty())
-        sources.append(QJsonObject{{QStringLiteral("title"), QStringLiteral("Bridge history")},
-                                   {QStringLiteral("url"), url},
-                                   {QStringLiteral("passage"), quote}});
-    const QJsonObject answer{{QStringLiteral("claim"), claim},
-                             {QStringLiteral("verdict"), verdict},
-                             {QStringLiteral("explanation"), QStringLiteral("It opened in 1937.")},
-                             {QStringLiteral("sources"), sources}};
-    QJsonArray output;
-    if (retrieved)
-        output.append(
-            QJsonObject{{QStringLiteral("type"), QStringLiteral("web_search_call")},
-                        {QStringLiteral("action"), QJsonObject{{QStringLiteral("url"), pageURL}}}});
-    output.append(QJsonObject{
-        {QStringLiteral("type"), QStringLiteral("message")},
-        {QStringLiteral("content"),
-         QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("output_text")},
-                                {QStringLiteral("text"), QString::fromUtf8(json(answer))}}}}});
-    return json({{QStringLiteral("status"), QStringLiteral("completed")},
-                 {QStringLiteral("output"), output}});
+    return researchReply(claim, verdict, url, quote, retrieved ? pageURL : QString());
 }
 
 QJsonObject requestBody(const RecordedRequest &request) {

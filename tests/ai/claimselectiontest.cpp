@@ -7,6 +7,7 @@
 #include "virtualscheduler.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <limits>
 
@@ -16,6 +17,33 @@ namespace {
 
 const QString invalid = QStringLiteral("Selka returned an invalid selection response.");
 const QString undecodable = QStringLiteral("The selection response could not be decoded");
+
+// JSON written with single quotes.
+QJsonObject js(const char *text) {
+    return QJsonDocument::fromJson(QByteArray(text).replace('\'', '"')).object();
+}
+
+// One selection request against the fake server answering with `reply`.
+struct Selection {
+    test::VirtualScheduler scheduler;
+    test::FakeProviderServer server;
+    ProviderTransport transport{scheduler};
+    AIConfiguration configuration;
+    test::TaskOutcome<ClaimSelection> outcome;
+
+    explicit Selection(test::FakeReply reply) { server.setReply(std::move(reply)); }
+    void run() {
+        const ProviderEndpoints endpoints{server.url(QStringLiteral("/v1/responses")),
+                                          server.url(QStringLiteral("/api/v1/responses")),
+                                          server.url(QStringLiteral("/api/alpha/decisions")),
+                                          server.url(QStringLiteral("/v1/kestrun"))};
+        test::collect(selectClaim(transport, endpoints, configuration,
+                                  QStringLiteral("Water boils at 90 degrees."),
+                                  QStringLiteral("We talked about cooking."), {}),
+                      outcome);
+        QTRY_VERIFY(outcome.done);
+    }
+};
 
 } // namespace
 
@@ -87,59 +115,31 @@ private Q_SLOTS:
     void asksTheConfiguredEndpoint() {
         QFETCH(SelkaProvider, provider);
         QFETCH(QByteArray, path);
-        test::VirtualScheduler scheduler;
-        test::FakeProviderServer server;
-        server.setReply({200, "{\"answers\":{\"checkable\":{\"noul\":0.8}}}"});
-        ProviderTransport transport(scheduler);
-        const ProviderEndpoints endpoints{server.url(QStringLiteral("/v1/responses")),
-                                          server.url(QStringLiteral("/api/v1/responses")),
-                                          server.url(QStringLiteral("/api/alpha/decisions")),
-                                          server.url(QStringLiteral("/v1/kestrun"))};
-        AIConfiguration configuration;
-        configuration.selkaProvider = provider;
-        configuration.selkaKey = QStringLiteral("selka-key");
-        configuration.selkaModel = QStringLiteral("selka/model-2");
-        test::TaskOutcome<ClaimSelection> outcome;
-        test::collect(selectClaim(transport, endpoints, configuration,
-                                  QStringLiteral("Water boils at 90 degrees."),
-                                  QStringLiteral("We talked about cooking."), {}),
-                      outcome);
-        QTRY_VERIFY(outcome.done);
-        QVERIFY(outcome.value && outcome.value->checkable);
-        QCOMPARE(server.requests().size(), 1);
-        const auto &request = server.requests().first();
+        Selection selection({200, "{\"answers\":{\"checkable\":{\"noul\":0.8}}}"});
+        selection.configuration.selkaProvider = provider;
+        selection.configuration.selkaKey = QStringLiteral("selka-key");
+        selection.configuration.selkaModel = QStringLiteral("selka/model-2");
+        selection.run();
+        QVERIFY(selection.outcome.value && selection.outcome.value->checkable);
+        QCOMPARE(selection.server.requests().size(), 1);
+        const auto &request = selection.server.requests().first();
         QCOMPARE(request.path, path);
         QCOMPARE(request.headers.value("authorization"), QByteArray("Bearer selka-key"));
-        const auto sent = QJsonDocument::fromJson(request.body).object();
-        QCOMPARE(
-            sent,
-            (QJsonObject{
-                {QStringLiteral("model"), QStringLiteral("selka/model-2")},
-                {QStringLiteral("state"),
-                 QJsonObject{
-                     {QStringLiteral("transcript"), QStringLiteral("Water boils at 90 degrees.")},
-                     {QStringLiteral("context"), QStringLiteral("We talked about cooking.")}}},
-                {QStringLiteral("questions"),
-                 QJsonObject{{QStringLiteral("checkable"),
-                              QJsonObject{{QStringLiteral("type"), QStringLiteral("noul")},
-                                          {QStringLiteral("instructions"),
-                                           ModelPrompts::selectionInstructions()}}}}}}));
+        auto expected = js("{'model':'selka/model-2','state':{'transcript':'Water boils at 90 "
+                           "degrees.','context':'We talked about cooking.'}}");
+        expected.insert(QStringLiteral("questions"),
+                        QJsonObject{{QStringLiteral("checkable"),
+                                     QJsonObject{{QStringLiteral("type"), QStringLiteral("noul")},
+                                                 {QStringLiteral("instructions"),
+                                                  ModelPrompts::selectionInstructions()}}}});
+        QCOMPARE(QJsonDocument::fromJson(request.body).object(), expected);
     }
 
     void failuresNameSelka() {
-        test::VirtualScheduler scheduler;
-        test::FakeProviderServer server;
-        server.setReply({503, "{\"error\":{\"message\":\"overloaded\"}}"});
-        ProviderTransport transport(scheduler);
-        const auto url = server.url(QStringLiteral("/v1/kestrun"));
-        AIConfiguration configuration;
-        configuration.selkaKey = QStringLiteral("k");
-        test::TaskOutcome<ClaimSelection> outcome;
-        test::collect(selectClaim(transport, {url, url, url, url}, configuration,
-                                  QStringLiteral("c"), QString(), {}),
-                      outcome);
-        QTRY_VERIFY(outcome.done);
-        QCOMPARE(outcome.error,
+        Selection selection({503, "{\"error\":{\"message\":\"overloaded\"}}"});
+        selection.configuration.selkaKey = QStringLiteral("k");
+        selection.run();
+        QCOMPARE(selection.outcome.error,
                  QStringLiteral("Selka request failed (HTTP 503). Selka said: overloaded Check the "
                                 "API key, model access, quota, and connection."));
     }

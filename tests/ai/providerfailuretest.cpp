@@ -72,14 +72,6 @@ private Q_SLOTS:
         QCOMPARE(brindle::errorDetail(message(unit.repeated(500)), QString()),
                  unit.repeated(199) + QChar(0x2026));
     }
-
-    void failureMessageRunsTheDetailIntoTheHint() {
-        QCOMPARE(
-            providerFailureMessage(QStringLiteral("OpenRouter"), 429,
-                                   "{\"error\":{\"message\":\"Rate limit exceeded\"}}", QString()),
-            QStringLiteral("OpenRouter request failed (HTTP 429). OpenRouter said: Rate limit "
-                           "exceeded Check the API key, model access, quota, and connection."));
-    }
 };
 
 BRINDLE_REGISTER_TEST(ProviderFailureTest);

@@ -1,45 +1,23 @@
 #include "aiclient.h"
 #include "fakeproviderserver.h"
 #include "providertransport.h"
+#include "researchreply.h"
 #include "sessionfakes.h"
 #include "sessionstore.h"
 #include "testregistry.h"
 #include "virtualscheduler.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
 
 using namespace brindle;
 using namespace brindle::test;
 
 namespace {
 
-QByteArray json(const QJsonObject &object) {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
 // The fake provider answers every research request with a contradicted verdict for the claim it
 // was asked about, citing a page the search retrieved.
 FakeReply researchAnswer(const QString &claim) {
-    const QJsonObject answer{
-        {QStringLiteral("claim"), claim},
-        {QStringLiteral("verdict"), QStringLiteral("contradicted")},
-        {QStringLiteral("explanation"), QStringLiteral("It opened in 1937.")},
-        {QStringLiteral("sources"),
-         QJsonArray{QJsonObject{{QStringLiteral("title"), QStringLiteral("History")},
-                                {QStringLiteral("url"), QStringLiteral("https://h.example/b")},
-                                {QStringLiteral("passage"), QStringLiteral("opened in 1937")}}}}};
-    const QJsonArray output{
-        QJsonObject{{QStringLiteral("type"), QStringLiteral("web_search_call")},
-                    {QStringLiteral("action"),
-                     QJsonObject{{QStringLiteral("url"), QStringLiteral("https://h.example/b")}}}},
-        QJsonObject{
-            {QStringLiteral("type"), QStringLiteral("message")},
-            {QStringLiteral("content"),
-             QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("output_text")},
-                                    {QStringLiteral("text"), QString::fromUtf8(json(answer))}}}}}};
-    return {200, json({{QStringLiteral("status"), QStringLiteral("completed")},
-                       {QStringLiteral("output"), output}})};
+    const auto page = QStringLiteral("https://h.example/b");
+    return {200, researchReply(claim, QStringLiteral("contradicted"), page,
+                               QStringLiteral("opened in 1937"), page)};
 }
 
 } // namespace

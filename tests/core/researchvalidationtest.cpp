@@ -22,6 +22,18 @@ QString words(int count) {
     return list.join(QLatin1Char(' '));
 }
 
+// JSON written with single quotes; quoted() escapes a value so it survives the swap.
+QByteArray json(QByteArray text) {
+    return text.replace('\'', '"');
+}
+QByteArray quoted(const QString &text) {
+    return QJsonDocument(QJsonArray{text})
+        .toJson(QJsonDocument::Compact)
+        .mid(1)
+        .chopped(1)
+        .replace("'", "\\u0027");
+}
+
 QJsonObject source(const QString &url, const QString &passage,
                    const QString &title = QStringLiteral("Bridge history")) {
     return {{QStringLiteral("title"), title},
@@ -42,30 +54,15 @@ QString answer(const QJsonArray &sources, const QString &verdict = QStringLitera
 // A completed envelope shaped like a real one: a reasoning item, a search call whose sources
 // include an entry without a url, the answer split over two parts with annotation offsets.
 QByteArray envelope(const QString &answerText, const QStringList &searched = {pageURL}) {
-    QJsonArray sources{QJsonObject{{QStringLiteral("type"), QStringLiteral("api")}}};
+    QByteArray sources = "{'type':'api'}";
     for (const auto &url : searched)
-        sources.append(QJsonObject{{QStringLiteral("type"), QStringLiteral("url")},
-                                   {QStringLiteral("url"), url}});
+        sources += ",{'type':'url','url':" + quoted(url) + "}";
     const auto half = answerText.size() / 2;
-    const QJsonArray content{QJsonObject{{QStringLiteral("type"), QStringLiteral("output_text")},
-                                         {QStringLiteral("text"), answerText.left(half)},
-                                         {QStringLiteral("annotations"), QJsonArray{}}},
-                             QJsonObject{{QStringLiteral("type"), QStringLiteral("output_text")},
-                                         {QStringLiteral("text"), answerText.mid(half)},
-                                         {QStringLiteral("logprobs"), QJsonArray{}}}};
-    const QJsonObject top{
-        {QStringLiteral("status"), QStringLiteral("completed")},
-        {QStringLiteral("error"), QJsonValue::Null},
-        {QStringLiteral("output"),
-         QJsonArray{QJsonObject{{QStringLiteral("type"), QStringLiteral("reasoning")},
-                                {QStringLiteral("summary"), QJsonArray{}}},
-                    QJsonObject{{QStringLiteral("type"), QStringLiteral("web_search_call")},
-                                {QStringLiteral("action"),
-                                 QJsonObject{{QStringLiteral("type"), QStringLiteral("search")},
-                                             {QStringLiteral("sources"), sources}}}},
-                    QJsonObject{{QStringLiteral("type"), QStringLiteral("message")},
-                                {QStringLiteral("content"), content}}}}};
-    return QJsonDocument(top).toJson(QJsonDocument::Compact);
+    return json("{'status':'completed','error':null,'output':[{'type':'reasoning','summary':[]},{'"
+                "type':'web_search_call','action':{'type':'search','sources':[" +
+                sources + "]}},{'type':'message','content':[{'type':'output_text','text':" +
+                quoted(answerText.left(half)) + ",'annotations':[]},{'type':'output_text','text':" +
+                quoted(answerText.mid(half)) + ",'logprobs':[]}]}]}");
 }
 
 QList<ReferenceDocument> passages() {
@@ -92,23 +89,22 @@ private Q_SLOTS:
         const QJsonArray oneSource{source(pageURL, QStringLiteral("opened in 1932"))};
 
         QTest::newRow("status in progress")
-            << QByteArray("{\"status\":\"in_progress\",\"output\":[]}") << notCompleted;
-        QTest::newRow("status missing") << QByteArray("{\"output\":[]}") << notCompleted;
-        QTest::newRow("output missing") << QByteArray("{\"status\":\"completed\"}") << notCompleted;
+            << json("{'status':'in_progress','output':[]}") << notCompleted;
+        QTest::newRow("status missing") << json("{'output':[]}") << notCompleted;
+        QTest::newRow("output missing") << json("{'status':'completed'}") << notCompleted;
         QTest::newRow("output not an array")
-            << QByteArray("{\"status\":\"completed\",\"output\":{}}") << notCompleted;
+            << json("{'status':'completed','output':{}}") << notCompleted;
         QTest::newRow("output item not an object")
-            << QByteArray("{\"status\":\"completed\",\"output\":[3]}") << notCompleted;
+            << json("{'status':'completed','output':[3]}") << notCompleted;
         QTest::newRow("top level array") << QByteArray("[]") << notCompleted;
         QTest::newRow("no answer text")
-            << QByteArray("{\"status\":\"completed\",\"output\":[{\"type\":\"message\"}]}")
-            << invalid;
+            << json("{'status':'completed','output':[{'type':'message'}]}") << invalid;
         QTest::newRow("answer not JSON") << envelope(QStringLiteral("I think so.")) << invalid;
         QTest::newRow("verdict in other case")
             << envelope(answer(oneSource, QStringLiteral("Supported"))) << invalid;
         QTest::newRow("lone surrogate")
-            << QByteArray("{\"status\":\"completed\",\"output\":[{\"type\":\"message\","
-                          "\"content\":[{\"type\":\"output_text\",\"text\":\"\\ud800\"}]}]}")
+            << json("{'status':'completed','output':[{'type':'message','content':[{'type':"
+                    "'output_text','text':'\\ud800'}]}]}")
             << QStringLiteral("Research returned no readable result.");
         QTest::newRow("empty claim") << envelope(answer(oneSource, QStringLiteral("supported"),
                                                         QStringLiteral("x"), QString()))
@@ -226,28 +222,14 @@ private Q_SLOTS:
         const auto citedURL = QStringLiteral("https://b.test/page");
         const auto text = answer(
             {source(actionURL, QStringLiteral("one")), source(citedURL, QStringLiteral("two"))});
-        const QJsonObject top{
-            {QStringLiteral("status"), QStringLiteral("completed")},
-            {QStringLiteral("output"),
-             QJsonArray{
-                 QJsonObject{{QStringLiteral("type"), QStringLiteral("web_search_call")},
-                             {QStringLiteral("action"),
-                              QJsonObject{{QStringLiteral("type"), QStringLiteral("open_page")},
-                                          {QStringLiteral("url"), actionURL}}}},
-                 QJsonObject{
-                     {QStringLiteral("type"), QStringLiteral("message")},
-                     {QStringLiteral("content"),
-                      QJsonArray{
-                          QJsonObject{{QStringLiteral("type"), QStringLiteral("output_text")},
-                                      {QStringLiteral("text"), text}},
-                          QJsonObject{{QStringLiteral("type"), QStringLiteral("refusal")},
-                                      {QStringLiteral("annotations"),
-                                       QJsonArray{QJsonObject{
-                                           {QStringLiteral("type"), QStringLiteral("url_citation")},
-                                           {QStringLiteral("start_index"), 3},
-                                           {QStringLiteral("url"), citedURL}}}}}}}}}}};
-        const auto result =
-            validateResearch(QJsonDocument(top).toJson(), ResearchPass::web, {}, claimText);
+        const auto body = json(
+            "{'status':'completed','output':[{'type':'web_search_call','action':{'type':'open_page'"
+            ",'url':'" +
+            actionURL.toUtf8() +
+            "'}},{'type':'message','content':[{'type':'output_text','text':" + quoted(text) +
+            "},{'type':'refusal','annotations':[{'type':'url_citation','start_index':3,'url':'" +
+            citedURL.toUtf8() + "'}]}]}]}");
+        const auto result = validateResearch(body, ResearchPass::web, {}, claimText);
         QCOMPARE(result.sources.size(), 2);
     }
 

@@ -41,6 +41,8 @@ struct Rig {
         return store.isRunning();
     }
 
+    QString error() const { return store.error().value_or(QString()); }
+
     QStringList quotes() const {
         QStringList list;
         for (const auto &finding : store.findings())
@@ -102,8 +104,7 @@ private Q_SLOTS:
         rig.scheduler.advance(std::chrono::milliseconds(budgetMs - 1));
         QVERIFY(!rig.store.error());
         rig.scheduler.advance(1ms);
-        QCOMPARE(rig.store.error(), std::optional<QString>(QStringLiteral(
-                                        "Research timed out. No correction was issued.")));
+        QCOMPARE(rig.error(), QStringLiteral("Research timed out. No correction was issued."));
         QCOMPARE(rig.checker.cancelled, 1);
         QCOMPARE(rig.store.findings().size(), 2);
         QCOMPARE(rig.store.pendingCount(), 0);
@@ -123,9 +124,9 @@ private Q_SLOTS:
         QVERIFY(!rig.store.error());
 
         rig.type(claim(6));
-        QCOMPARE(rig.store.error(),
-                 std::optional<QString>(QStringLiteral(
-                     "Session check limit reached. Stop and start a new session to continue.")));
+        QCOMPARE(rig.error(),
+                 QStringLiteral(
+                     "Session check limit reached. Stop and start a new session to continue."));
         QCOMPARE(rig.store.skippedCount(), 3);
         QCOMPARE(rig.checkedClaims().size(), 3);
     }
@@ -164,8 +165,7 @@ private Q_SLOTS:
         rig.scheduler.advance(1s);
         QCOMPARE(rig.store.findings().size(), 0);
         QCOMPARE(rig.store.skippedCount(), 1);
-        QCOMPARE(rig.store.error(),
-                 std::optional<QString>(QStringLiteral("OpenAI request failed (HTTP 500).")));
+        QCOMPARE(rig.error(), QStringLiteral("OpenAI request failed (HTTP 500)."));
     }
 
     void transcriptReportsBecomeFindingsWithOrigins() {
@@ -237,23 +237,21 @@ private Q_SLOTS:
         Rig rig;
         rig.settings.config.researchKey = QStringLiteral("  ");
         rig.store.start();
-        QCOMPARE(rig.store.error(),
-                 std::optional<QString>(QStringLiteral("Add your OpenAI API key in Settings.")));
+        QCOMPARE(rig.error(), QStringLiteral("Add your OpenAI API key in Settings."));
         rig.settings.config.researchKey = QStringLiteral("key");
 
         rig.store.setEvidenceMode(EvidenceMode::documents);
         rig.store.start();
-        QCOMPARE(rig.store.error(), std::optional<QString>(QStringLiteral(
-                                        "Load reference documents, or select Public web for "
-                                        "public claims.")));
+        QCOMPARE(rig.error(), QStringLiteral("Load reference documents, or select Public web for "
+                                             "public claims."));
         QCOMPARE(rig.store.status(), QStringLiteral("Ready"));
         rig.store.setEvidenceMode(EvidenceMode::web);
 
         rig.store.setSelectedSourceID(AudioSourceID::application(4242));
         rig.store.start();
-        QCOMPARE(rig.store.error(), std::optional<QString>(QStringLiteral(
-                                        "Choose All system audio, or refresh sources and select "
-                                        "an app.")));
+        QCOMPARE(rig.error(),
+                 QStringLiteral("Choose All system audio, or refresh sources and select "
+                                "an app."));
 
         rig.store.setSelectedSourceID(AudioSourceID::allSystemAudio());
         rig.store.setLoadingReferences(true);
@@ -299,8 +297,7 @@ private Q_SLOTS:
         rig.capture.onError(QStringLiteral("Capture stopped: Entity killed"));
         rig.scheduler.runPending();
         QVERIFY(!rig.store.isRunning());
-        QCOMPARE(rig.store.error(),
-                 std::optional<QString>(QStringLiteral("Capture stopped: Entity killed")));
+        QCOMPARE(rig.error(), QStringLiteral("Capture stopped: Entity killed"));
         QCOMPARE(rig.store.status(), QStringLiteral("Capture stopped \u00B7 error"));
         QCOMPARE(rig.capture.stops, 1);
 

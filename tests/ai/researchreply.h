@@ -1,0 +1,36 @@
+/// @file Builds the fake provider's research replies for the AI tests.
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace brindle::test {
+
+inline QByteArray compactJson(const QJsonObject &object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+/// A completed research envelope answering `claim` with `verdict`, citing `url` with `quote` (no
+/// source when `url` is empty); `retrievedURL`, when set, is the page the web search retrieved.
+inline QByteArray researchReply(const QString &claim, const QString &verdict, const QString &url,
+                                const QString &quote, const QString &retrievedURL = {}) {
+    const auto s = [](const char *text) { return QString::fromLatin1(text); };
+    QJsonArray sources, output;
+    if (!url.isEmpty())
+        sources.append(
+            QJsonObject{{s("title"), s("Bridge history")}, {s("url"), url}, {s("passage"), quote}});
+    const QJsonObject answer{{s("claim"), claim},
+                             {s("verdict"), verdict},
+                             {s("explanation"), s("It opened in 1937.")},
+                             {s("sources"), sources}};
+    if (!retrievedURL.isEmpty())
+        output.append(QJsonObject{{s("type"), s("web_search_call")},
+                                  {s("action"), QJsonObject{{s("url"), retrievedURL}}}});
+    const QJsonObject text{{s("type"), s("output_text")},
+                           {s("text"), QString::fromUtf8(compactJson(answer))}};
+    output.append(QJsonObject{{s("type"), s("message")}, {s("content"), QJsonArray{text}}});
+    return compactJson({{s("status"), s("completed")}, {s("output"), output}});
+}
+
+} // namespace brindle::test
