@@ -4,6 +4,7 @@
 #include "aiclient.h"
 #include "fakeproviderserver.h"
 #include "providertransport.h"
+#include "researchreply.h"
 #include "sessionfakes.h"
 #include "sessionstore.h"
 #include "systemscheduler.h"
@@ -11,8 +12,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QTest>
 #include <QTimer>
 
@@ -22,30 +21,6 @@
 using namespace brindle;
 
 namespace {
-
-QByteArray answerFor(const QString &claim) {
-    const QJsonObject answer{
-        {QStringLiteral("claim"), claim},
-        {QStringLiteral("verdict"), QStringLiteral("contradicted")},
-        {QStringLiteral("explanation"), QStringLiteral("It opened in 1937.")},
-        {QStringLiteral("sources"),
-         QJsonArray{QJsonObject{{QStringLiteral("title"), QStringLiteral("History")},
-                                {QStringLiteral("url"), QStringLiteral("https://h.example/b")},
-                                {QStringLiteral("passage"), QStringLiteral("opened in 1937")}}}}};
-    const QJsonArray output{
-        QJsonObject{{QStringLiteral("type"), QStringLiteral("web_search_call")},
-                    {QStringLiteral("action"),
-                     QJsonObject{{QStringLiteral("url"), QStringLiteral("https://h.example/b")}}}},
-        QJsonObject{{QStringLiteral("type"), QStringLiteral("message")},
-                    {QStringLiteral("content"),
-                     QJsonArray{QJsonObject{
-                         {QStringLiteral("type"), QStringLiteral("output_text")},
-                         {QStringLiteral("text"), QString::fromUtf8(QJsonDocument(answer).toJson(
-                                                      QJsonDocument::Compact))}}}}}};
-    return QJsonDocument(QJsonObject{{QStringLiteral("status"), QStringLiteral("completed")},
-                                     {QStringLiteral("output"), output}})
-        .toJson(QJsonDocument::Compact);
-}
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -59,7 +34,10 @@ int main(int argc, char *argv[]) {
     const QString claim = QStringLiteral("The bridge opened in 1932.");
     SystemScheduler scheduler;
     test::FakeProviderServer server;
-    server.setReply({200, answerFor(claim)});
+    server.setReply({200, test::researchReply(claim, QStringLiteral("contradicted"),
+                                              QStringLiteral("https://h.example/b"),
+                                              QStringLiteral("opened in 1937"),
+                                              QStringLiteral("https://h.example/b"))});
     ProviderTransport transport(scheduler);
     const QUrl research = server.url(QStringLiteral("/v1/responses"));
     AIClient client(transport, {research, research, research, research},
@@ -73,6 +51,7 @@ int main(int argc, char *argv[]) {
     SessionStore store(scheduler, settings, capture, client);
     store.setEvidenceMode(EvidenceMode::web);
     store.refreshSources();
+    store.setSelectedSourceID(AudioSourceID::allSystemAudio());
     store.start();
     if (!QTest::qWaitFor([&] { return store.isRunning(); }, 2000)) {
         std::fprintf(stderr, "the session did not start\n");

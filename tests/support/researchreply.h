@@ -1,4 +1,4 @@
-/// @file Builds the fake provider's research replies for the AI tests.
+/// @file Builds the fake provider's research replies for tests and benchmarks.
 #pragma once
 
 #include <QJsonArray>
