@@ -74,10 +74,9 @@ class CaptureSystemTest : public QObject {
     /// One paplay process (one client, one process id) playing `file`.
     QProcess *play(const QString &file, const QString &device = QString()) {
         auto player = std::make_unique<QProcess>();
-        QStringList args;
-        if (!device.isEmpty())
-            args << QStringLiteral("--device=") + device;
-        player->start(QStringLiteral("paplay"), args << file);
+        player->start(QStringLiteral("paplay"),
+                      device.isEmpty() ? QStringList{file}
+                                       : QStringList{QStringLiteral("--device=") + device, file});
         player->waitForStarted();
         m_players.push_back(std::move(player));
         return m_players.back().get();
@@ -186,13 +185,8 @@ private slots:
         play(path(QStringLiteral("a3.wav")));
         auto *wanted = play(path(QStringLiteral("b15.wav"))); // plays on until killed
         Session s;
-        QList<AudioSource> sources;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                sources = s.sources();
-                return sources.size() >= 3;
-            },
-            5000));
+        QList<AudioSource> sources; // both players, once the server lists them
+        QTRY_VERIFY_WITH_TIMEOUT((sources = s.sources()).size() >= 3, 5000);
         QCOMPARE(sources.first(), allSystemAudioSource());
         QVERIFY(s.start(AudioSourceID::application(std::int32_t(wanted->processId()))));
         // The sentences follow each other closely: judge the running text of the segment.
