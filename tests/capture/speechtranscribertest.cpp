@@ -107,26 +107,31 @@ private slots:
         QCOMPARE(h.recognizer->tasks.size(), tasks);
     }
 
-    void finalJustBeforeTheLimitReplaysHeldAudioInOrder() {
+    void earlyFinalRestartsTheSegmentAndHeldAudioIsReplayed() {
         Harness h;
         h.transcriber.start();
+        h.scheduler.advance(seconds(30));
+        h.task()->deliver(QStringLiteral("early."), true); // the 45-second timer starts again
+        const auto second = h.task();
         h.transcriber.append(buffer(1));
-        h.reachFlush();
-        const auto flushed = h.task();
-        QVERIFY(flushed->ended);
+        h.scheduler.advance(seconds(44.9));
+        QVERIFY(!second->ended);
+        QVERIFY(!h.transcriber.isFlushing());
+        h.scheduler.advance(seconds(0.2)); // the flush began 0.1 s ago
+        QVERIFY(second->ended);
         QVERIFY(h.transcriber.isFlushing());
         for (int i = 2; i <= 4; ++i)
             h.transcriber.append(buffer(i));
-        QCOMPARE(flushed->audio.size(), 1);
-        h.scheduler.advance(seconds(2.9));
-        flushed->deliver(QStringLiteral("segment one."), true);
+        QCOMPARE(second->audio.size(), 1);
+        h.scheduler.advance(seconds(2.8)); // the final comes 2.9 s after the end of audio
+        second->deliver(QStringLiteral("segment two."), true);
         QVERIFY(!h.transcriber.isFlushing());
         const auto next = h.task();
-        QVERIFY(next != flushed);
+        QVERIFY(next != second);
         QCOMPARE(next->audio, (QList<QByteArray>{buffer(2).data, buffer(3).data, buffer(4).data}));
         h.scheduler.advance(seconds(1));
         QVERIFY(h.errors.isEmpty());
-        QCOMPARE(h.transcripts.last(), std::make_pair(QStringLiteral("segment one."), true));
+        QCOMPARE(h.transcripts.last(), std::make_pair(QStringLiteral("segment two."), true));
     }
 
     void flushWithoutAFinalStops_data() {
@@ -179,20 +184,6 @@ private slots:
         QCOMPARE(h.recognizer->tasks.size(), std::size_t(1));
         h.scheduler.advance(seconds(100));
         QVERIFY(h.errors.isEmpty());
-    }
-
-    void segmentTimerRestartsAfterAnEarlyFinal() {
-        Harness h;
-        h.transcriber.start();
-        h.scheduler.advance(seconds(30));
-        h.task()->deliver(QStringLiteral("early."), true);
-        const auto second = h.task();
-        h.scheduler.advance(seconds(44.9));
-        QVERIFY(!second->ended);
-        QVERIFY(!h.transcriber.isFlushing());
-        h.scheduler.advance(seconds(0.2));
-        QVERIFY(second->ended);
-        QVERIFY(h.transcriber.isFlushing());
     }
 
     void ownerMayStopFromInsideTheCallback() {
