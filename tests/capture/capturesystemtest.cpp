@@ -126,11 +126,10 @@ private slots:
                          .toUtf8());
         config.close();
         m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_server.start(QStringLiteral("pulseaudio"),
-                       {QStringLiteral("--daemonize=no"), QStringLiteral("-n"),
-                        QStringLiteral("-F"), config.fileName(),
-                        QStringLiteral("--exit-idle-time=-1"),
-                        QStringLiteral("--log-level=error")});
+        m_server.start(
+            QStringLiteral("pulseaudio"),
+            QStringLiteral("--daemonize=no -n --exit-idle-time=-1 --log-level=error -F").split(u' ')
+                << config.fileName());
         QVERIFY(m_server.waitForStarted());
         QVERIFY(QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000));
 
@@ -143,8 +142,8 @@ private slots:
               std::pair{QStringLiteral("a3.wav"), times(sentenceA, 3)},
               std::pair{QStringLiteral("b15.wav"), times(sentenceB, 15)}})
             QCOMPARE(QProcess::execute(QStringLiteral("flite"),
-                                       {QStringLiteral("-voice"), QStringLiteral("kal16"),
-                                        QStringLiteral("-t"), text, path(name)}),
+                                       QStringLiteral("-voice kal16 -t").split(u' ')
+                                           << text << path(name)),
                      0);
     }
 
