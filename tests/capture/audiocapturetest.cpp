@@ -2,10 +2,13 @@
 // against a scripted sound server and recognizer.
 #include "audiocapture.h"
 #include "capturefakes.h"
+#include "taskoutcome.h"
 #include "testregistry.h"
 #include "virtualscheduler.h"
 
 #include <QRegularExpression>
+
+#include <deque>
 
 using namespace brindle;
 using namespace brindle::test;
@@ -24,21 +27,11 @@ PlaybackStream playback(std::uint32_t index, std::int32_t pid, const QString &na
     return {index, pid, name, QString(), appMonitor};
 }
 
-struct Outcome {
-    bool finished = false;
-    bool cancelled = false;
-    QString error;
-};
+using Outcome = TaskOutcome<bool>;
 
-QCoro::Task<> track(QCoro::Task<> task, std::shared_ptr<Outcome> outcome) {
-    try {
-        co_await std::move(task);
-    } catch (const CancelledError &) {
-        outcome->cancelled = true;
-    } catch (const CaptureError &error) {
-        outcome->error = error.message();
-    }
-    outcome->finished = true;
+QCoro::Task<bool> succeeds(QCoro::Task<> task) {
+    co_await std::move(task);
+    co_return true;
 }
 
 struct Harness {
@@ -48,6 +41,7 @@ struct Harness {
     bool recognizerMissing = false;
     AudioSourceID startID = AudioSourceID::allSystemAudio(); ///< what a failing start asks for
     bool startMicrophone = false;
+    std::deque<Outcome> outcomes;   // kept until the capture is gone
     QStringList &log = server->log; // status lines, errors and stream stops in order
     QList<std::pair<QString, bool>> transcripts;
     AudioCapture capture{scheduler, std::make_unique<FakeSoundServer>(server), [this] {
@@ -71,15 +65,15 @@ struct Harness {
     }
 
     /// Starts as the window does; the name is what the status lines show.
-    std::shared_ptr<Outcome> start(AudioSourceID id = AudioSourceID::allSystemAudio(),
-                                   bool withMicrophone = false) {
-        auto outcome = std::make_shared<Outcome>();
+    const Outcome *start(AudioSourceID id = AudioSourceID::allSystemAudio(),
+                         bool withMicrophone = false) {
+        auto &outcome = outcomes.emplace_back();
         const auto name =
             id.isAllSystemAudio() ? QStringLiteral("All system audio") : QStringLiteral("Firefox");
-        track(capture.start(id, name, withMicrophone), outcome);
-        return outcome;
+        collect(succeeds(capture.start(id, name, withMicrophone)), outcome);
+        return &outcome;
     }
-    void stop() { track(capture.stop(), std::make_shared<Outcome>()); }
+    void stop() { collect(succeeds(capture.stop()), outcomes.emplace_back()); }
     StreamRecord &stream(std::size_t i) { return *server->streams.at(i); }
     std::shared_ptr<TaskRecord> task(std::size_t i) { return recognizer->tasks.at(i); }
 };
@@ -129,8 +123,8 @@ private slots:
     void runningCaptureRoutesBothChannels() {
         Harness h;
         const auto outcome = h.start(AudioSourceID::allSystemAudio(), true);
-        QVERIFY(outcome->finished);
-        QVERIFY(outcome->error.isEmpty());
+        QVERIFY(outcome->done);
+        QVERIFY(outcome->value);
         QCOMPARE(h.log,
                  (QStringList{requesting, QStringLiteral("Waiting for audio from All "
                                                          "system audio and microphone\u2026")}));
@@ -194,8 +188,8 @@ private slots:
         Harness h;
         situation(h);
         const auto outcome = h.start(h.startID, h.startMicrophone);
-        QVERIFY(outcome->finished);
-        QCOMPARE(outcome->error, message);
+        QVERIFY(outcome->done);
+        QCOMPARE(outcome->error, std::optional<QString>(message));
         QVERIFY(!h.capture.isRunning());
         for (const auto &stream : h.server->streams) // nothing left running
             QVERIFY(!stream->running);
@@ -217,10 +211,10 @@ private slots:
         Gate gate;
         (atStreamStart ? h.server->startGate : h.server->snapshotGate) = &gate;
         const auto outcome = h.start();
-        QVERIFY(!outcome->finished);
+        QVERIFY(!outcome->done);
         h.stop();
         gate.release();
-        QVERIFY(outcome->finished);
+        QVERIFY(outcome->done);
         QVERIFY(outcome->cancelled);
         QCOMPARE(h.log.filter(QStringLiteral("Stopped")).size(), 1);
         QCOMPARE(h.log.filter(QStringLiteral("error")).size(), 0);
@@ -232,7 +226,7 @@ private slots:
 
     void newerStartSupersedesTheOldCapture() {
         Harness h;
-        QVERIFY(h.start()->error.isEmpty());
+        QVERIFY(h.start()->value);
         const auto oldHandler = h.task(0)->handler; // what a result already posted would call
         h.log.clear();
         Gate gate;
@@ -242,7 +236,7 @@ private slots:
         const auto third = h.start();
         gate.release();
         QVERIFY(second->cancelled);
-        QVERIFY(third->finished && third->error.isEmpty() && !third->cancelled);
+        QVERIFY(third->value);
         QVERIFY(h.capture.isRunning());
         QVERIFY(!h.server->streams.at(1)->running);
         QVERIFY(h.server->streams.at(2)->running);
