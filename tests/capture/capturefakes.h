@@ -1,8 +1,7 @@
 /**
  * @file
  * Scripted stand-ins for the recognizer and the sound server. Each records what it was asked to
- * do in a shared record the test keeps; gates let a test hold an asynchronous step open and
- * release it at the moment it chooses.
+ * do in a shared record the test keeps; a gate holds an asynchronous step open until released.
  */
 #pragma once
 
@@ -19,12 +18,10 @@
 
 namespace brindle::test {
 
-/// Holds an awaiting step until released.
 class Gate : public QObject {
     Q_OBJECT
 public:
-    bool isOpen() const { return m_open; }
-    /// Opens the gate and lets the waiting step run (awaited signals resume through the queue).
+    /// Lets every waiting step run (awaited signals resume through the queue).
     void release() {
         m_open = true;
         emit opened();
@@ -49,21 +46,15 @@ struct TaskRecord {
     bool cancelled = false;
 
     /// Delivers a result as the recognizer would (once it is on the main thread).
-    void deliver(const QString &text, bool isFinal,
-                 std::optional<QString> error = std::nullopt) const {
+    void deliver(const QString &text, bool isFinal, std::optional<QString> error = {}) const {
         if (!cancelled)
             handler(RecognizedText{text, isFinal}, std::move(error));
-    }
-    void fail(const QString &error) const {
-        if (!cancelled)
-            handler(std::nullopt, error);
     }
 };
 
 struct RecognizerRecord {
     std::vector<std::shared_ptr<TaskRecord>> tasks;
     bool available = true;
-    std::shared_ptr<TaskRecord> last() const { return tasks.empty() ? nullptr : tasks.back(); }
 };
 
 class FakeRecognizer final : public SpeechRecognizer {
@@ -72,23 +63,18 @@ public:
         : m_record(std::move(record)) {}
     bool isAvailable() const override { return m_record->available; }
     std::unique_ptr<RecognitionTask> recognize(RecognitionHandler handler) override {
-        auto task = std::make_shared<TaskRecord>();
-        task->handler = std::move(handler);
-        m_record->tasks.push_back(task);
-        return std::make_unique<Task>(task);
+        m_record->tasks.push_back(std::make_shared<TaskRecord>(TaskRecord{std::move(handler)}));
+        return std::make_unique<Task>(m_record->tasks.back());
     }
 
 private:
-    class Task final : public RecognitionTask {
-    public:
+    struct Task final : RecognitionTask {
         explicit Task(std::shared_ptr<TaskRecord> record)
-            : m_record(std::move(record)) {}
-        void append(const AudioBuffer &buffer) override { m_record->audio.append(buffer.data); }
-        void endAudio() override { m_record->ended = true; }
-        void cancel() override { m_record->cancelled = true; }
-
-    private:
-        std::shared_ptr<TaskRecord> m_record;
+            : r(std::move(record)) {}
+        void append(const AudioBuffer &buffer) override { r->audio.append(buffer.data); }
+        void endAudio() override { r->ended = true; }
+        void cancel() override { r->cancelled = true; }
+        std::shared_ptr<TaskRecord> r;
     };
     std::shared_ptr<RecognizerRecord> m_record;
 };
@@ -97,7 +83,6 @@ struct StreamRecord {
     RecordRequest request;
     RecordStream *stream = nullptr; ///< while it exists
     bool running = false;
-    int stops = 0;
 };
 
 /// The sound server's side of a test: what it reports, and every stream it was asked for.
@@ -109,7 +94,7 @@ struct ServerScript {
     QString failStartOfSource; ///< this source's stream fails to start ...
     SoundServerError startError{SoundServerError::Kind::other, QStringLiteral("No such entity")};
     std::vector<std::shared_ptr<StreamRecord>> streams;
-    QStringList *log = nullptr; ///< "stop <source>" lines, shared with the test
+    QStringList log; ///< "stop <source>" lines; the test may add its own
 };
 
 class FakeSoundServer final : public SoundServer {
@@ -127,15 +112,12 @@ public:
     }
 
     std::unique_ptr<RecordStream> recordStream(const RecordRequest &request) override {
-        auto record = std::make_shared<StreamRecord>();
-        record->request = request;
-        m_script->streams.push_back(record);
-        return std::make_unique<Stream>(m_script, record);
+        m_script->streams.push_back(std::make_shared<StreamRecord>(StreamRecord{request}));
+        return std::make_unique<Stream>(m_script, m_script->streams.back());
     }
 
 private:
-    class Stream final : public RecordStream {
-    public:
+    struct Stream final : RecordStream {
         Stream(std::shared_ptr<ServerScript> script, std::shared_ptr<StreamRecord> record)
             : m_script(std::move(script))
             , m_record(std::move(record)) {
@@ -154,13 +136,10 @@ private:
         }
         QCoro::Task<> stop() override {
             m_record->running = false;
-            ++m_record->stops;
-            if (m_script->log)
-                m_script->log->append(QStringLiteral("stop ") + m_record->request.source);
+            m_script->log.append(QStringLiteral("stop ") + m_record->request.source);
             co_return;
         }
 
-    private:
         std::shared_ptr<ServerScript> m_script;
         std::shared_ptr<StreamRecord> m_record;
     };

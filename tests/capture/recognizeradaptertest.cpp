@@ -39,16 +39,10 @@ private slots:
     void finalTextEndsWithAFullStop_data() {
         QTest::addColumn<QString>("hypothesis");
         QTest::addColumn<QString>("text");
-        QTest::newRow("plain") << "water boils"
-                               << "water boils.";
-        QTest::newRow("already a question") << "is it?"
-                                            << "is it?";
-        QTest::newRow("already ended") << "done."
-                                       << "done.";
-        QTest::newRow("empty stays empty") << ""
-                                           << "";
-        QTest::newRow("only spaces") << "  "
-                                     << "";
+        for (const auto &[hypothesis, text] :
+             {std::pair{"water boils", "water boils."}, std::pair{"is it?", "is it?"},
+              std::pair{"done.", "done."}, std::pair{"", ""}, std::pair{"  ", ""}})
+            QTest::addRow("\"%s\"", hypothesis) << QString(hypothesis) << QString(text);
     }
     void finalTextEndsWithAFullStop() {
         QFETCH(QString, hypothesis);

@@ -34,7 +34,7 @@ struct Harness {
         };
         transcriber.onError = [this](const QString &message) { errors.append(message); };
     }
-    std::shared_ptr<TaskRecord> task() const { return recognizer->last(); }
+    std::shared_ptr<TaskRecord> task() const { return recognizer->tasks.back(); }
     /// Runs into the flush of the current segment.
     void reachFlush() { scheduler.advance(SpeechTranscriber::segmentLength); }
 };
@@ -44,31 +44,44 @@ struct Harness {
 class SpeechTranscriberTest : public QObject {
     Q_OBJECT
 private slots:
-    void forwardsWholeSegmentTextAndStartsNextAfterFinal_data() {
+    void resultsOfTheRunningSegment_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("isFinal");
+        QTest::addColumn<QString>("error");
         QTest::addColumn<bool>("forwarded");
         QTest::addColumn<int>("tasksAfter");
-        QTest::newRow("partial") << "hello there" << false << true << 1;
-        QTest::newRow("empty partial") << "" << false << false << 1;
-        QTest::newRow("final") << "hello there." << true << true << 2;
-        QTest::newRow("empty final still finishes the segment") << "" << true << false << 2;
+        QTest::addColumn<QString>("reported");
+        const QString none;
+        QTest::newRow("partial") << "hello there" << false << none << true << 1 << none;
+        QTest::newRow("empty partial") << "" << false << none << false << 1 << none;
+        QTest::newRow("final") << "hello there." << true << none << true << 2 << none;
+        QTest::newRow("empty final still finishes the segment")
+            << "" << true << none << false << 2 << none;
+        QTest::newRow("error with a partial: forwarded, then stopped")
+            << "so far" << false << "decoder broke" << true << 1
+            << "Speech recognition stopped: decoder broke";
+        QTest::newRow("error with a final: moot")
+            << "so far." << true << "decoder broke" << true << 2 << none;
     }
-    void forwardsWholeSegmentTextAndStartsNextAfterFinal() {
+    void resultsOfTheRunningSegment() {
         QFETCH(QString, text);
         QFETCH(bool, isFinal);
+        QFETCH(QString, error);
         QFETCH(bool, forwarded);
         QFETCH(int, tasksAfter);
+        QFETCH(QString, reported);
         Harness h;
         h.transcriber.start();
         const auto first = h.task();
-        first->deliver(text, isFinal);
+        first->deliver(text, isFinal,
+                       error.isEmpty() ? std::nullopt : std::optional<QString>(error));
         QCOMPARE(h.transcripts.size(), forwarded ? 1 : 0);
         if (forwarded)
             QCOMPARE(h.transcripts.first(), std::make_pair(text, isFinal));
         QCOMPARE(int(h.recognizer->tasks.size()), tasksAfter);
-        QCOMPARE(first->cancelled, isFinal);
-        QVERIFY(h.errors.isEmpty());
+        QCOMPARE(first->cancelled, isFinal || !reported.isEmpty());
+        QCOMPARE(h.errors, reported.isEmpty() ? QStringList{} : QStringList{reported});
+        QCOMPARE(h.transcriber.isActive(), reported.isEmpty());
     }
 
     void lateResultsChangeNothing_data() {
@@ -94,74 +107,62 @@ private slots:
         QCOMPARE(h.recognizer->tasks.size(), tasks);
     }
 
-    void finalJustBeforeTheLimitReplaysHeldAudioInOrder() {
+    void earlyFinalRestartsTheSegmentAndHeldAudioIsReplayed() {
         Harness h;
         h.transcriber.start();
+        h.scheduler.advance(seconds(30));
+        h.task()->deliver(QStringLiteral("early."), true); // the 45-second timer starts again
+        const auto second = h.task();
         h.transcriber.append(buffer(1));
-        h.reachFlush();
-        const auto flushed = h.task();
-        QVERIFY(flushed->ended);
+        h.scheduler.advance(seconds(44.9));
+        QVERIFY(!second->ended);
+        QVERIFY(!h.transcriber.isFlushing());
+        h.scheduler.advance(seconds(0.2)); // the flush began 0.1 s ago
+        QVERIFY(second->ended);
         QVERIFY(h.transcriber.isFlushing());
         for (int i = 2; i <= 4; ++i)
             h.transcriber.append(buffer(i));
-        QCOMPARE(flushed->audio.size(), 1);
-        h.scheduler.advance(seconds(2.9));
-        flushed->deliver(QStringLiteral("segment one."), true);
+        QCOMPARE(second->audio.size(), 1);
+        h.scheduler.advance(seconds(2.8)); // the final comes 2.9 s after the end of audio
+        second->deliver(QStringLiteral("segment two."), true);
         QVERIFY(!h.transcriber.isFlushing());
         const auto next = h.task();
-        QVERIFY(next != flushed);
+        QVERIFY(next != second);
         QCOMPARE(next->audio, (QList<QByteArray>{buffer(2).data, buffer(3).data, buffer(4).data}));
         h.scheduler.advance(seconds(1));
         QVERIFY(h.errors.isEmpty());
-        QCOMPARE(h.transcripts.last(), std::make_pair(QStringLiteral("segment one."), true));
+        QCOMPARE(h.transcripts.last(), std::make_pair(QStringLiteral("segment two."), true));
     }
 
-    void heldAudioOverflowStops() {
+    void flushWithoutAFinalStops_data() {
+        QTest::addColumn<bool>("overflow");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("513th held buffer") << true << heldAudioLost;
+        QTest::newRow("no final within 3 s") << false << flushTimedOut;
+    }
+    void flushWithoutAFinalStops() {
+        QFETCH(bool, overflow);
+        QFETCH(QString, message);
         Harness h;
         h.transcriber.start();
         h.reachFlush();
         for (int i = 0; i < 512; ++i)
             h.transcriber.append(buffer(i));
+        h.scheduler.advance(seconds(2.99));
         QCOMPARE(h.transcriber.heldBufferCount(), std::size_t(512));
         QVERIFY(h.errors.isEmpty());
-        h.transcriber.append(buffer(512));
-        QCOMPARE(h.errors, QStringList{heldAudioLost});
+        if (overflow)
+            h.transcriber.append(buffer(512));
+        else
+            h.scheduler.advance(seconds(0.02));
+        QCOMPARE(h.errors, QStringList{message});
         QVERIFY(!h.transcriber.isActive());
         QCOMPARE(h.transcriber.heldBufferCount(), std::size_t(0));
         QVERIFY(h.task()->cancelled);
-        h.scheduler.advance(seconds(60)); // no time-out reported on top
-        QCOMPARE(h.errors.size(), 1);
-    }
-
-    void missingFinalTimesOut() {
-        Harness h;
-        h.transcriber.start();
-        h.reachFlush();
-        h.scheduler.advance(seconds(2.99));
-        QVERIFY(h.errors.isEmpty());
-        h.scheduler.advance(seconds(0.02));
-        QCOMPARE(h.errors, QStringList{flushTimedOut});
-        QVERIFY(!h.transcriber.isActive());
-        h.task()->deliver(QStringLiteral("too late"), true);
+        h.task()->handler(RecognizedText{QStringLiteral("too late"), true}, std::nullopt);
+        h.scheduler.advance(seconds(60)); // nothing reported on top
         QVERIFY(h.transcripts.isEmpty());
-    }
-
-    void errorsWithResults_data() {
-        QTest::addColumn<bool>("isFinal");
-        QTest::newRow("with a partial: forwarded, then stopped") << false;
-        QTest::newRow("with a final: ignored") << true;
-    }
-    void errorsWithResults() {
-        QFETCH(bool, isFinal);
-        Harness h;
-        h.transcriber.start();
-        h.task()->deliver(QStringLiteral("so far"), isFinal, QStringLiteral("decoder broke"));
-        QCOMPARE(h.transcripts.size(), 1);
-        QCOMPARE(h.transcriber.isActive(), isFinal);
-        QCOMPARE(h.errors,
-                 isFinal
-                     ? QStringList{}
-                     : QStringList{QStringLiteral("Speech recognition stopped: decoder broke")});
+        QCOMPARE(h.errors.size(), 1);
     }
 
     void appendOnlyWhileActiveAndReady() {
@@ -183,20 +184,6 @@ private slots:
         QCOMPARE(h.recognizer->tasks.size(), std::size_t(1));
         h.scheduler.advance(seconds(100));
         QVERIFY(h.errors.isEmpty());
-    }
-
-    void segmentTimerRestartsAfterAnEarlyFinal() {
-        Harness h;
-        h.transcriber.start();
-        h.scheduler.advance(seconds(30));
-        h.task()->deliver(QStringLiteral("early."), true);
-        const auto second = h.task();
-        h.scheduler.advance(seconds(44.9));
-        QVERIFY(!second->ended);
-        QVERIFY(!h.transcriber.isFlushing());
-        h.scheduler.advance(seconds(0.2));
-        QVERIFY(second->ended);
-        QVERIFY(h.transcriber.isFlushing());
     }
 
     void ownerMayStopFromInsideTheCallback() {
