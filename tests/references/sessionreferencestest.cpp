@@ -12,7 +12,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSemaphore>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -285,8 +284,14 @@ private Q_SLOTS:
         QCOMPARE(disk.decoded().folder, std::nullopt);
     }
 
-    void aFirstLaunchWritesNothingUntilAChoiceChanges() {
+    // A first launch writes nothing until a choice changes; the tool prints the defaults, then
+    // what was stored, and a folder is stored with its path and a Base64 access token.
+    void firstLaunchThenStoredChoices() {
         Disk disk;
+        QCOMPARE(toolPreferences(disk.settings),
+                 std::pair(1, QByteArray("{\"evidenceMode\":\"Documents only\",\"includeMicrophone"
+                                         "\":false,\"allSystemAudio\":false,\"files\":[],"
+                                         "\"stored\":false}")));
         Rig rig(disk);
         QCOMPARE(rig.store->evidenceMode(), EvidenceMode::documents);
         QVERIFY(!rig.store->includeMicrophone());
@@ -301,19 +306,18 @@ private Q_SLOTS:
                  QByteArray("{\"evidenceMode\":\"Documents only\",\"includeMicrophone"
                             "\":true,\"allSystemAudio\":false,\"files\":[],"
                             "\"slackCallPrompt\":true}"));
-    }
 
-    void theToolPrintsTheStoredPreferencesOrTheDefaults() {
-        Disk disk;
-        QCOMPARE(toolPreferences(disk.settings),
-                 std::pair(1, QByteArray("{\"evidenceMode\":\"Documents only\",\"includeMicrophone"
-                                         "\":false,\"allSystemAudio\":false,\"files\":[],"
-                                         "\"stored\":false}")));
-        Rig rig(disk);
         disk.file("vault/a.md");
         QVERIFY(rig.connect("vault"));
-        QVERIFY(disk.stored());
         QCOMPARE(toolPreferences(disk.settings), std::pair(0, *disk.stored()));
+        const QJsonObject folder =
+            QJsonDocument::fromJson(*disk.stored()).object().value(u"folder"_s).toObject();
+        QCOMPARE(folder.value(u"path"_s).toString(), disk.path("vault"));
+        const auto token =
+            QByteArray::fromBase64Encoding(folder.value(u"bookmark"_s).toString().toLatin1(),
+                                           QByteArray::AbortOnBase64DecodingErrors);
+        QVERIFY(token && !token.decoded.isEmpty());
+        QCOMPARE(resolveAccessToken(token.decoded), std::optional(disk.url("vault")));
     }
 
     void storedValuesRestore_data() {
@@ -386,21 +390,6 @@ private Q_SLOTS:
                  u"Connection saved \u00B7 reconnect or refresh to restore access"_s);
         QVERIFY(rig.store->documents().isEmpty());
         QCOMPARE(disk.stored(), saved);
-    }
-
-    void aFolderConnectionIsStoredWithItsPathAndToken() {
-        Disk disk;
-        Rig rig(disk);
-        disk.file("vault/a.md");
-        QVERIFY(rig.connect("vault"));
-        const QJsonObject folder =
-            QJsonDocument::fromJson(*disk.stored()).object().value(u"folder"_s).toObject();
-        QCOMPARE(folder.value(u"path"_s).toString(), disk.path("vault"));
-        const auto token =
-            QByteArray::fromBase64Encoding(folder.value(u"bookmark"_s).toString().toLatin1(),
-                                           QByteArray::AbortOnBase64DecodingErrors);
-        QVERIFY(token && !token.decoded.isEmpty());
-        QCOMPARE(resolveAccessToken(token.decoded), std::optional(disk.url("vault")));
     }
 
     void aTokenNoLongerResolvesOnceItsPathNamesAnotherFile() {
