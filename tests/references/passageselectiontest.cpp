@@ -120,14 +120,11 @@ private Q_SLOTS:
         const auto input = documents(texts);
         const auto selected = selectPassages(claim, input);
         QCOMPARE(namesOf(selected), names);
-        for (qsizetype i = 0; i < selected.size(); ++i) {
-            QCOMPARE(selected.at(i).text, excerpts.at(i));
-            const auto source = std::find_if(input.cbegin(), input.cend(), [&](const auto &d) {
-                return d.name == selected.at(i).name;
-            });
-            QCOMPARE(selected.at(i).id, source->id);
-            QCOMPARE(selected.at(i).url, source->url);
-        }
+        QStringList selectedTexts;
+        for (const auto &document : selected)
+            selectedTexts.append(document.text);
+        QCOMPARE(selectedTexts, excerpts);
+        // The literal reading copies each document whole, so this also holds ids and URLs.
         QCOMPARE(selected, straightforward::select(claim, input));
     }
 

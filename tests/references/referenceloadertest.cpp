@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 using namespace brindle;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -19,23 +20,28 @@ public:
         return relative.isEmpty() ? m_dir.path() : m_dir.filePath(relative);
     }
     QUrl url(const QString &relative = {}) const { return QUrl::fromLocalFile(path(relative)); }
+    QList<QUrl> urls(const QStringList &relatives) const {
+        QList<QUrl> result;
+        for (const auto &relative : relatives)
+            result.append(url(relative));
+        return result;
+    }
 
-    void file(const QString &relative, const QByteArray &bytes) const {
+    void file(const QString &relative, const QByteArray &bytes = "x") const {
         QDir().mkpath(QFileInfo(path(relative)).path());
         QFile out(path(relative));
         QVERIFY(out.open(QIODevice::WriteOnly));
         QCOMPARE(out.write(bytes), bytes.size());
     }
     void link(const QString &relative, const QString &target) const {
-        QDir().mkpath(QFileInfo(path(relative)).path());
-        QCOMPARE(::symlink(QFile::encodeName(target).constData(),
+        QCOMPARE(::symlink(QFile::encodeName(path(target)).constData(),
                            QFile::encodeName(path(relative)).constData()),
                  0);
     }
     // `count` small Markdown files spread over two subfolders.
     void manyFiles(int count) const {
         for (int i = 0; i < count; ++i)
-            file(QStringLiteral("%1/n%2.md").arg(i % 2 ? "odd" : "even").arg(i), "note");
+            file(QStringLiteral("%1/n%2.md").arg(i % 2 ? "odd" : "even").arg(i));
     }
 
 private:
@@ -47,18 +53,20 @@ struct Limits {
     qint64 totalBytes = referenceMaxTotalBytes;
     qint64 files = referenceMaxFiles;
     qint64 entries = referenceMaxEntries;
+    CancelToken token;
 };
 
-ReferenceSnapshot folder(const Tree &tree, Limits limits = {},
+ReferenceSnapshot folder(const QUrl &url, Limits limits = {},
                          const QList<ReferenceDocument> &existing = {}) {
-    return loadFolder(tree.url(), existing, limits.fileBytes, limits.totalBytes, limits.files,
-                      limits.entries, {});
+    return loadFolder(url, existing, limits.fileBytes, limits.totalBytes, limits.files,
+                      limits.entries, limits.token);
 }
 
 ReferenceSnapshot files(const QList<QUrl> &urls, Limits limits = {},
-                        const QList<ReferenceDocument> &existing = {}) {
-    return loadFiles(urls, existing, std::nullopt, limits.fileBytes, limits.totalBytes,
-                     limits.files, {});
+                        const QList<ReferenceDocument> &existing = {},
+                        const std::optional<QUrl> &inside = {}) {
+    return loadFiles(urls, existing, inside, limits.fileBytes, limits.totalBytes, limits.files,
+                     limits.token);
 }
 
 QStringList names(const ReferenceSnapshot &snapshot) {
@@ -79,10 +87,11 @@ QString failure(Load load) {
     return {};
 }
 
-const QString tooManyCandidates =
-    QStringLiteral("Connect a smaller folder with at most 5000 Markdown or text files.");
-const QString tooManyEntries = QStringLiteral(
-    "This folder has too many entries. Connect a smaller folder (up to 50,000 entries).");
+QString overLimits(int files, int megabytes) {
+    return u"References exceed the limit of %1 files or %2 MB. Choose a smaller selection."_s
+        .arg(files)
+        .arg(megabytes);
+}
 
 } // namespace
 
@@ -90,19 +99,22 @@ class ReferenceLoaderTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // With a total of 1 byte any file read would fail the load with the total limit, so the
+    // With a total of 1 byte the first file read fails the load with the total limit, so the
     // candidate and entry messages show that the walk fails before any file is opened.
     void folderLimitsFailBeforeReading_data() {
         QTest::addColumn<int>("count");
         QTest::addColumn<qint64>("maxEntries");
         QTest::addColumn<QString>("message");
-        const QString total =
-            QStringLiteral("References exceed the limit of 5000 files or 0 MB. Choose a smaller "
-                           "selection.");
-        QTest::newRow("5001 files") << 5001 << qint64(50'000) << tooManyCandidates;
+        QTest::newRow("5000 files reach reading") << 5000 << qint64(50'000) << overLimits(5000, 0);
+        QTest::newRow("5001 files")
+            << 5001 << qint64(50'000)
+            << u"Connect a smaller folder with at most 5000 Markdown or text files."_s;
         // 10 files and 2 subfolders make 12 entries; the hidden folder is never visited.
-        QTest::newRow("entries at the limit") << 10 << qint64(12) << total;
-        QTest::newRow("entries over the limit") << 10 << qint64(11) << tooManyEntries;
+        QTest::newRow("entries at the limit") << 10 << qint64(12) << overLimits(5000, 0);
+        QTest::newRow("entries over the limit")
+            << 10 << qint64(11)
+            << u"This folder has too many entries. Connect a smaller folder (up to 50,000 "
+               u"entries)."_s;
     }
     void folderLimitsFailBeforeReading() {
         QFETCH(int, count);
@@ -110,40 +122,27 @@ private Q_SLOTS:
         QFETCH(QString, message);
         Tree tree;
         tree.manyFiles(count);
-        tree.file(QStringLiteral(".hidden/a.md"), "not counted");
-        QCOMPARE(failure([&] { folder(tree, {.totalBytes = 1, .entries = maxEntries}); }), message);
-    }
-
-    void fiveThousandFilesLoad() {
-        Tree tree;
-        tree.manyFiles(5000);
-        const auto snapshot = folder(tree);
-        QCOMPARE(snapshot.documents.size(), 5000);
-        QCOMPARE(snapshot.skipped, 0);
+        tree.file(".hidden/a.md");
+        QCOMPARE(failure([&] { folder(tree.url(), {.totalBytes = 1, .entries = maxEntries}); }),
+                 message);
     }
 
     // Hidden entries and links inside a folder are neither loaded nor counted; the same items
     // chosen one by one are counted as skipped. Other file types count only when chosen.
     void hiddenLinksAndOtherFiles() {
         Tree tree;
-        tree.file(QStringLiteral("notes/B.md"), "b");
-        tree.file(QStringLiteral("a.md"), "a");
-        tree.file(QStringLiteral("upper.MD"), "u");
-        tree.file(QStringLiteral("plain.txt"), "p");
-        tree.file(QStringLiteral("picture.png"), "png");
-        tree.file(QStringLiteral("doc.markdown"), "m");
-        tree.file(QStringLiteral(".secret.md"), "hidden");
-        tree.file(QStringLiteral(".obsidian/workspace.md"), "hidden folder");
-        tree.link(QStringLiteral("link.md"), tree.path(QStringLiteral("a.md")));
-        tree.link(QStringLiteral("linked"), tree.path(QStringLiteral("notes")));
+        for (const auto name : {"notes/B.md", "a.md", "upper.MD", "plain.txt", "picture.png",
+                                "doc.markdown", ".secret.md", ".obsidian/workspace.md"})
+            tree.file(QString::fromLatin1(name));
+        tree.link("link.md", "a.md");
+        tree.link("linked", "notes");
 
-        const auto walked = folder(tree);
+        const auto walked = folder(tree.url());
         QCOMPARE(names(walked), (QStringList{"a.md", "notes/B.md", "plain.txt", "upper.MD"}));
         QCOMPARE(walked.skipped, 0);
 
-        const auto chosen = files({tree.url("a.md"), tree.url("picture.png"),
-                                   tree.url("doc.markdown"), tree.url(".secret.md"),
-                                   tree.url("link.md"), tree.url("linked"), tree.url("notes")});
+        const auto chosen = files(tree.urls(
+            {"a.md", "picture.png", "doc.markdown", ".secret.md", "link.md", "linked", "notes"}));
         QCOMPARE(names(chosen), QStringList{"a.md"});
         QCOMPARE(chosen.skipped, 6);
     }
@@ -151,19 +150,19 @@ private Q_SLOTS:
     void sortsByPlainCodePointOrder() {
         Tree tree;
         for (const auto name : {"a.md", "B.md", "a/b.md", "Ä.md", "z.md", "_.md"})
-            tree.file(QString::fromUtf8(name), "x");
-        QCOMPARE(names(folder(tree)),
-                 (QStringList{"B.md", "_.md", "a.md", "a/b.md", "z.md", QStringLiteral("Ä.md")}));
+            tree.file(QString::fromUtf8(name));
+        QCOMPARE(names(folder(tree.url())),
+                 (QStringList{"B.md", "_.md", "a.md", "a/b.md", "z.md", u"Ä.md"_s}));
     }
 
     // The same file chosen twice, or reached through a linked folder, loads once and is not
     // counted; its name and URL are those of the real file.
     void duplicatesThroughLinks() {
         Tree tree;
-        tree.file(QStringLiteral("real/note.md"), "n");
-        tree.link(QStringLiteral("alias"), tree.path(QStringLiteral("real")));
-        const auto snapshot = files({tree.url("real/note.md"), tree.url("alias/note.md"),
-                                     QUrl::fromLocalFile(tree.path() + "/real/../real/./note.md")});
+        tree.file("real/note.md");
+        tree.link("alias", "real");
+        const auto snapshot =
+            files(tree.urls({"real/note.md", "alias/note.md", "real/../real/./note.md"}));
         QCOMPARE(snapshot.documents.size(), 1);
         QCOMPARE(snapshot.skipped, 0);
         const auto expected =
@@ -171,9 +170,7 @@ private Q_SLOTS:
         QCOMPARE(snapshot.documents.first().url, expected);
 
         // A folder chosen through a link is walked at its real place; names stay relative.
-        const auto viaLink =
-            loadFolder(tree.url("alias"), {}, referenceMaxFileBytes, referenceMaxTotalBytes,
-                       referenceMaxFiles, referenceMaxEntries, {});
+        const auto viaLink = folder(tree.url("alias"));
         QCOMPARE(names(viaLink), QStringList{"note.md"});
         QCOMPARE(viaLink.documents.first().url, expected);
     }
@@ -196,13 +193,13 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, loads);
         Tree tree;
-        tree.file(QStringLiteral("f.md"), bytes);
-        for (const auto &snapshot : {files({tree.url("f.md")}), folder(tree)}) {
+        tree.file("f.md", bytes);
+        for (const auto &snapshot : {files({tree.url("f.md")}), folder(tree.url())}) {
             QCOMPARE(snapshot.documents.size(), loads ? 1 : 0);
             QCOMPARE(snapshot.skipped, loads ? 0 : 1);
             if (loads) {
                 QCOMPARE(snapshot.documents.first().text.toUtf8(), bytes); // not trimmed
-                QCOMPARE(snapshot.documents.first().name, QStringLiteral("f.md"));
+                QCOMPARE(snapshot.documents.first().name, u"f.md"_s);
             }
         }
     }
@@ -213,14 +210,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         // Three files of 400,000 bytes; a skipped file never counts towards the limits.
         QTest::newRow("total fits exactly") << qint64(1'200'000) << qint64(3) << QString();
-        QTest::newRow("total one byte short")
-            << qint64(1'199'999) << qint64(3)
-            << QStringLiteral("References exceed the limit of 3 files or 1 MB. Choose a smaller "
-                              "selection.");
-        QTest::newRow("one file too many")
-            << qint64(50'000'000) << qint64(2)
-            << QStringLiteral("References exceed the limit of 2 files or 50 MB. Choose a "
-                              "smaller selection.");
+        QTest::newRow("total one byte short") << qint64(1'199'999) << qint64(3) << overLimits(3, 1);
+        QTest::newRow("one file too many") << qint64(50'000'000) << qint64(2) << overLimits(2, 50);
     }
     void loadLimits() {
         QFETCH(qint64, maxTotalBytes);
@@ -229,10 +220,8 @@ private Q_SLOTS:
         Tree tree;
         for (const auto name : {"1.md", "2.md", "3.md"})
             tree.file(QString::fromLatin1(name), QByteArray(400'000, 'y'));
-        tree.file(QStringLiteral("4.md"), "   ");
-        QList<QUrl> urls;
-        for (const auto name : {"1.md", "4.md", "2.md", "3.md"})
-            urls.append(tree.url(QString::fromLatin1(name)));
+        tree.file("4.md", "   ");
+        const auto urls = tree.urls({"1.md", "4.md", "2.md", "3.md"});
         QCOMPARE(failure([&] {
                      const auto snapshot =
                          files(urls, {.totalBytes = maxTotalBytes, .files = maxFiles});
@@ -243,54 +232,47 @@ private Q_SLOTS:
 
     void reloadKeepsIds() {
         Tree tree;
-        tree.file(QStringLiteral("kept.md"), "one");
-        tree.file(QStringLiteral("changed.md"), "two");
-        const auto first = folder(tree);
-        tree.file(QStringLiteral("changed.md"), "two, edited");
-        tree.file(QStringLiteral("new.md"), "three");
-        const auto second = folder(tree, {}, first.documents);
+        tree.file("kept.md", "one");
+        tree.file("changed.md", "two");
+        const auto first = folder(tree.url());
+        tree.file("changed.md", "two, edited");
+        tree.file("new.md", "three");
+        const auto second = folder(tree.url(), {}, first.documents);
         QCOMPARE(names(second), (QStringList{"changed.md", "kept.md", "new.md"}));
         QCOMPARE(second.documents.at(0).id, first.documents.at(0).id);
         QCOMPARE(second.documents.at(1).id, first.documents.at(1).id);
-        QVERIFY(!second.documents.at(2).id.isNull());
-        QVERIFY(second.documents.at(2).id != first.documents.at(0).id);
-        QVERIFY(second.documents.at(2).id != first.documents.at(1).id);
-        QCOMPARE(second.documents.at(0).text, QStringLiteral("two, edited"));
+        const QUuid fresh = second.documents.at(2).id;
+        QVERIFY(!fresh.isNull() && fresh != first.documents.at(0).id &&
+                fresh != first.documents.at(1).id);
+        QCOMPARE(second.documents.at(0).text, u"two, edited"_s);
 
         // Individually chosen files match earlier documents by normalized URL too.
-        tree.link(QStringLiteral("alias"), tree.path());
+        tree.link("alias", {});
         const auto chosen = files({tree.url("alias/kept.md")}, {}, first.documents);
         QCOMPARE(chosen.documents.first().id, first.documents.at(1).id);
     }
 
     void filesOutsideTheFolderAreSkipped() {
         Tree tree;
-        tree.file(QStringLiteral("vault/in.md"), "in");
-        tree.file(QStringLiteral("vault-other/out.md"), "out");
-        const auto snapshot = loadFiles({tree.url("vault/in.md"), tree.url("vault-other/out.md")},
-                                        {}, tree.url("vault"), referenceMaxFileBytes,
-                                        referenceMaxTotalBytes, referenceMaxFiles, {});
+        tree.file("vault/in.md");
+        tree.file("vault-other/out.md");
+        const auto snapshot =
+            files(tree.urls({"vault/in.md", "vault-other/out.md"}), {}, {}, tree.url("vault"));
         QCOMPARE(names(snapshot), QStringList{"in.md"});
         QCOMPARE(snapshot.skipped, 1);
     }
 
     void platformErrorsPassThrough() {
         Tree tree;
-        tree.file(QStringLiteral("a.md"), "a");
-        const QString missingFile = tree.path(QStringLiteral("gone.md"));
+        tree.file("a.md");
+        const QString missing = u": No such file or directory"_s;
         QCOMPARE(failure([&] {
-                     files({tree.url("a.md"), QUrl::fromLocalFile(missingFile)});
+                     files(tree.urls({"a.md", "gone.md"}));
                  }),
-                 missingFile + QStringLiteral(": No such file or directory"));
-        const QString missingFolder = tree.path(QStringLiteral("vanished"));
-        QCOMPARE(
-            failure([&] { loadFolder(QUrl::fromLocalFile(missingFolder), {}, 1, 1, 1, 1, {}); }),
-            missingFolder + QStringLiteral(": No such file or directory"));
-        QCOMPARE(failure([&] {
-                     loadFolder(QUrl(QStringLiteral("https://example.com/notes")), {}, 1, 1, 1, 1,
-                                {});
-                 }),
-                 QStringLiteral("Unable to read the selected reference folder."));
+                 tree.path("gone.md") + missing);
+        QCOMPARE(failure([&] { folder(tree.url("vanished")); }), tree.path("vanished") + missing);
+        QCOMPARE(failure([&] { folder(QUrl(u"https://example.com/notes"_s)); }),
+                 u"Unable to read the selected reference folder."_s);
     }
 
     void cancellationStopsTheLoad() {
@@ -298,14 +280,9 @@ private Q_SLOTS:
         tree.manyFiles(3);
         CancelSource source;
         source.request_stop();
+        QVERIFY_THROWS_EXCEPTION(CancelledError, folder(tree.url(), {.token = source.get_token()}));
         QVERIFY_THROWS_EXCEPTION(CancelledError,
-                                 loadFolder(tree.url(), {}, referenceMaxFileBytes,
-                                            referenceMaxTotalBytes, referenceMaxFiles,
-                                            referenceMaxEntries, source.get_token()));
-        QVERIFY_THROWS_EXCEPTION(CancelledError,
-                                 loadFiles({tree.url("odd/n1.md")}, {}, std::nullopt,
-                                           referenceMaxFileBytes, referenceMaxTotalBytes,
-                                           referenceMaxFiles, source.get_token()));
+                                 files({tree.url("odd/n1.md")}, {.token = source.get_token()}));
     }
 };
 

@@ -12,7 +12,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSemaphore>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -20,11 +19,14 @@
 
 using namespace brindle;
 using namespace brindle::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString restoreFailurePrefix = QStringLiteral(
-    "Could not restore references. Reconnect the folder or reselect missing files. ");
+const QString restoreFailurePrefix =
+    u"Could not restore references. Reconnect the folder or reselect missing files. "_s;
+const AudioSource zoom{AudioSourceID::application(42), u"Zoom"_s, u"us.zoom.xos"_s};
+const AudioSource slack{AudioSourceID::application(41), u"Slack"_s, u"com.slack.Slack"_s};
 
 class ScriptedDialogs : public ReferenceDialogsPort {
 public:
@@ -87,6 +89,7 @@ struct Disk {
         return urls;
     }
     std::optional<QByteArray> stored() const { return SettingsPreferenceStore(settings).read(); }
+    SessionPreferences decoded() const { return *decodePreferences(*stored()); }
     void store(const QByteArray &json) const { SettingsPreferenceStore(settings).write(json); }
 };
 
@@ -120,8 +123,8 @@ struct Rig {
         store->chooseReferenceFiles();
         return settle();
     }
-    bool connect(const QUrl &folder) {
-        dialogs.folders.push_back(folder);
+    bool connect(const QString &folder) {
+        dialogs.folders.push_back(disk.url(folder));
         store->connectReferenceFolder();
         return settle();
     }
@@ -140,15 +143,10 @@ struct Rig {
     }
 };
 
-QString path(const QUrl &url) {
-    return url.toLocalFile();
-}
-
 // Runs `brindle-tool preferences --settings FILE`; the exit code and the printed line.
 std::pair<int, QByteArray> toolPreferences(const QString &settings) {
     QProcess tool;
-    tool.start(QStringLiteral(BRINDLE_TOOL),
-               {QStringLiteral("preferences"), QStringLiteral("--settings"), settings});
+    tool.start(QStringLiteral(BRINDLE_TOOL), {u"preferences"_s, u"--settings"_s, settings});
     if (!tool.waitForFinished(60'000))
         return {-1, {}};
     return {tool.exitCode(), tool.readAllStandardOutput().trimmed()};
@@ -160,80 +158,81 @@ class SessionReferencesTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void choosingFilesAgainReloadsThemOnceWithTheirIds() {
+    void choosingAgainKeepsIdsAndRemovingForgets() {
         Disk disk;
         Rig rig(disk);
-        const QUrl a = disk.file(QStringLiteral("a.md"));
+        const QUrl a = disk.file("a.md");
         QVERIFY(rig.choose({a}));
-        const QUuid id = rig.idOf(QStringLiteral("a.md"));
-        QCOMPARE(rig.store->referenceStatus(), QStringLiteral("Loaded 1 references"));
+        const QUuid id = rig.idOf("a.md");
+        QCOMPARE(rig.store->referenceStatus(), u"Loaded 1 references"_s);
 
-        QVERIFY(rig.choose({a, disk.file(QStringLiteral("b.txt"))}));
-        QCOMPARE(rig.names(), (QStringList{QStringLiteral("a.md"), QStringLiteral("b.txt")}));
-        QCOMPARE(rig.idOf(QStringLiteral("a.md")), id);
+        QVERIFY(rig.choose({a, disk.file("b.txt")}));
+        QCOMPARE(rig.names(), (QStringList{"a.md", "b.txt"}));
+        QCOMPARE(rig.idOf("a.md"), id);
         QCOMPARE(rig.store->savedPreferences().files.size(), 2);
-        QCOMPARE(rig.store->savedPreferences().files.first().path, path(a));
+        QCOMPARE(rig.store->savedPreferences().files.first().path, a.toLocalFile());
 
         QCOMPARE(rig.dialogs.alerts.size(), 2);
         const ConsentAlert alert = rig.dialogs.alerts.first();
-        QCOMPARE(alert.message, QStringLiteral("Use these references with cloud AI?"));
-        QVERIFY(alert.informativeText.contains(
-            QStringLiteral("publicly searched. Selected file connections are saved for future "
-                           "launches. Only UTF-8")));
-        QCOMPARE(alert.allowButton, QStringLiteral("Allow selected references"));
-        QCOMPARE(alert.cancelButton, QStringLiteral("Cancel"));
+        QCOMPARE(alert.message, u"Use these references with cloud AI?"_s);
+        QVERIFY(alert.informativeText.contains(u"publicly searched. Selected file connections are "
+                                               u"saved for future launches. Only UTF-8"_s));
+        QCOMPARE(alert.allowButton, u"Allow selected references"_s);
+        QCOMPARE(alert.cancelButton, u"Cancel"_s);
 
         rig.dialogs.allow = false;
-        rig.dialogs.files.push_back({disk.file(QStringLiteral("c.md"))});
+        rig.dialogs.files.push_back({disk.file("c.md")});
         rig.store->chooseReferenceFiles();
         QVERIFY(!rig.store->isLoadingReferences());
         QCOMPARE(rig.store->documents().size(), 2);
+
+        // Removing a chosen file forgets its saved connection.
+        rig.store->removeReference(id);
+        QCOMPARE(rig.names(), QStringList{"b.txt"});
+        const auto stored = disk.decoded();
+        QCOMPARE(stored.files.size(), 1);
+        QCOMPARE(stored.files.first().path, disk.path("b.txt"));
     }
 
     void statusCountsLoadedAndSkippedFiles() {
         Disk disk;
         Rig rig(disk);
-        QList<QUrl> urls = disk.files(QStringLiteral("notes/n%1.md"), 9);
+        QList<QUrl> urls = disk.files("notes/n%1.md", 9);
         for (int i = 0; i < 3; ++i)
-            urls.insert(i * 3, disk.file(QStringLiteral("empty%1.md").arg(i), " \n\t"));
+            urls.insert(i * 3, disk.file(u"empty%1.md"_s.arg(i), " \n\t"));
         QVERIFY(rig.choose(urls));
-        QCOMPARE(rig.store->referenceStatus(),
-                 QStringLiteral("Loaded 9 references \u00B7 3 skipped (empty, invalid, linked or "
-                                "over 500 KB)"));
+        QCOMPARE(rig.store->referenceStatus(), u"Loaded 9 references \u00B7 3 skipped (empty, "
+                                               u"invalid, linked or over 500 KB)"_s);
         QCOMPARE(rig.store->savedPreferences().files.size(), 9);
     }
 
     void aFileInsideTheFolderIsListedOnceAsTheFolders() {
         Disk disk;
         Rig rig(disk);
-        const QUrl inside = disk.file(QStringLiteral("vault/sub/a.md"));
-        disk.file(QStringLiteral("vault/b.md"));
-        QVERIFY(rig.choose({inside, disk.file(QStringLiteral("loose.md"))}));
-        QVERIFY(rig.connect(disk.url(QStringLiteral("vault"))));
-        QCOMPARE(rig.names(), (QStringList{QStringLiteral("b.md"), QStringLiteral("sub/a.md"),
-                                           QStringLiteral("loose.md")}));
+        disk.file("vault/b.md");
+        QVERIFY(rig.choose({disk.file("vault/sub/a.md"), disk.file("loose.md")}));
+        QVERIFY(rig.connect("vault"));
+        QCOMPARE(rig.names(), (QStringList{"b.md", "sub/a.md", "loose.md"}));
         QCOMPARE(rig.store->folderDocuments().size(), 2);
-        QCOMPARE(rig.store->referenceFolder(), disk.url(QStringLiteral("vault")));
-        QCOMPARE(rig.dialogs.alerts.last().informativeText.contains(
-                     QStringLiteral("The folder connection is saved for future launches. Use "
-                                    "Refresh to load changes. Only")),
-                 true);
+        QCOMPARE(rig.store->referenceFolder(), disk.url("vault"));
+        QVERIFY(rig.dialogs.alerts.last().informativeText.contains(
+            u"The folder connection is saved for future launches. Use Refresh to load changes. "
+            u"Only"_s));
     }
 
     void combinedReferencesOverTheLimitKeepThePreviousOnes() {
         Disk disk;
         Rig rig(disk);
-        QVERIFY(rig.choose(disk.files(QStringLiteral("single/s%1.md"), 3000)));
-        disk.files(QStringLiteral("vault/v%1.md"), 2500);
+        QVERIFY(rig.choose(disk.files("single/s%1.md", 3000)));
+        disk.files("vault/v%1.md", 2500);
         const auto before = rig.store->documents();
         const auto savedBefore = rig.store->savedPreferences();
 
-        QVERIFY(rig.connect(disk.url(QStringLiteral("vault"))));
-        QCOMPARE(rig.store->errorText(),
-                 QStringLiteral("Combined references exceed 5,000 files or 50 MB. Remove "
-                                "references or connect a smaller folder."));
+        QVERIFY(rig.connect("vault"));
+        QCOMPARE(rig.store->errorText(), u"Combined references exceed 5,000 files or 50 MB. "
+                                         u"Remove references or connect a smaller folder."_s);
         QCOMPARE(rig.store->referenceStatus(),
-                 QStringLiteral("Could not load references \u00B7 previous references retained"));
+                 u"Could not load references \u00B7 previous references retained"_s);
         QCOMPARE(rig.store->documents(), before);
         QCOMPARE(rig.store->referenceFolder(), std::nullopt);
         QCOMPARE(rig.store->savedPreferences(), savedBefore);
@@ -242,46 +241,32 @@ private Q_SLOTS:
     void refreshKeepsIdsAndBringsBackRemovedDocuments() {
         Disk disk;
         Rig rig(disk);
-        disk.file(QStringLiteral("vault/a.md"));
-        disk.file(QStringLiteral("vault/b.md"));
-        QVERIFY(rig.connect(disk.url(QStringLiteral("vault"))));
-        const QUuid a = rig.idOf(QStringLiteral("a.md"));
-        const QUuid b = rig.idOf(QStringLiteral("b.md"));
+        disk.file("vault/a.md");
+        disk.file("vault/b.md");
+        QVERIFY(rig.connect("vault"));
+        const QUuid b = rig.idOf("b.md");
 
-        rig.store->removeReference(a);
-        QCOMPARE(rig.names(), QStringList{QStringLiteral("b.md")});
+        rig.store->removeReference(rig.idOf("a.md"));
+        QCOMPARE(rig.names(), QStringList{"b.md"});
         QVERIFY(rig.store->savedPreferences().folder.has_value());
 
-        disk.file(QStringLiteral("vault/c.md"));
+        disk.file("vault/c.md");
         rig.store->refreshReferenceFolder();
         QVERIFY(rig.settle());
-        QCOMPARE(rig.names(), (QStringList{QStringLiteral("a.md"), QStringLiteral("b.md"),
-                                           QStringLiteral("c.md")}));
-        QCOMPARE(rig.idOf(QStringLiteral("b.md")), b);
-        QVERIFY(!rig.idOf(QStringLiteral("a.md")).isNull());
+        QCOMPARE(rig.names(), (QStringList{"a.md", "b.md", "c.md"}));
+        QCOMPARE(rig.idOf("b.md"), b);
+        QVERIFY(!rig.idOf("a.md").isNull());
         QCOMPARE(rig.dialogs.alerts.size(), 1); // a refresh asks nothing
-    }
-
-    void removingAChosenFileForgetsItsConnection() {
-        Disk disk;
-        Rig rig(disk);
-        const QUrl a = disk.file(QStringLiteral("a.md"));
-        QVERIFY(rig.choose({a, disk.file(QStringLiteral("b.md"))}));
-        rig.store->removeReference(rig.idOf(QStringLiteral("a.md")));
-        QCOMPARE(rig.names(), QStringList{QStringLiteral("b.md")});
-        const auto stored = decodePreferences(*disk.stored());
-        QCOMPARE(stored->files.size(), 1);
-        QCOMPARE(stored->files.first().path, disk.path(QStringLiteral("b.md")));
     }
 
     void disconnectingDuringALoadDropsItsResult() {
         Disk disk;
         Rig rig(disk);
-        QVERIFY(rig.choose({disk.file(QStringLiteral("a.md"))}));
-        disk.file(QStringLiteral("vault/v.md"));
+        QVERIFY(rig.choose({disk.file("a.md")}));
+        disk.file("vault/v.md");
         rig.files.hold = true;
         QSignalSpy settled(rig.store->references(), &SessionReferences::loadSettled);
-        rig.dialogs.folders.push_back(disk.url(QStringLiteral("vault")));
+        rig.dialogs.folders.push_back(disk.url("vault"));
         rig.store->connectReferenceFolder();
         rig.files.entered.acquire();
         QVERIFY(rig.store->isLoadingReferences());
@@ -292,15 +277,21 @@ private Q_SLOTS:
         QVERIFY(!rig.store->isLoadingReferences());
         rig.files.release.release();
         QVERIFY(settled.wait());
-        QCOMPARE(rig.names(), QStringList{QStringLiteral("a.md")});
+        QCOMPARE(rig.names(), QStringList{"a.md"});
         QCOMPARE(rig.store->referenceFolder(), std::nullopt);
-        QCOMPARE(rig.store->referenceStatus(), QStringLiteral("Folder disconnected"));
+        QCOMPARE(rig.store->referenceStatus(), u"Folder disconnected"_s);
         QCOMPARE(rig.store->errorText(), QString());
-        QCOMPARE(decodePreferences(*disk.stored())->folder, std::nullopt);
+        QCOMPARE(disk.decoded().folder, std::nullopt);
     }
 
-    void aFirstLaunchWritesNothingUntilAChoiceChanges() {
+    // A first launch writes nothing until a choice changes; the tool prints the defaults, then
+    // what was stored, and a folder is stored with its path and a Base64 access token.
+    void firstLaunchThenStoredChoices() {
         Disk disk;
+        QCOMPARE(toolPreferences(disk.settings),
+                 std::pair(1, QByteArray("{\"evidenceMode\":\"Documents only\",\"includeMicrophone"
+                                         "\":false,\"allSystemAudio\":false,\"files\":[],"
+                                         "\"stored\":false}")));
         Rig rig(disk);
         QCOMPARE(rig.store->evidenceMode(), EvidenceMode::documents);
         QVERIFY(!rig.store->includeMicrophone());
@@ -311,24 +302,22 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(disk.settings));
 
         rig.store->setIncludeMicrophone(true);
-        QCOMPARE(disk.stored(), std::optional<QByteArray>(
-                                    "{\"evidenceMode\":\"Documents only\",\"includeMicrophone\":"
-                                    "true,\"allSystemAudio\":false,\"files\":[],"
-                                    "\"slackCallPrompt\":true}"));
-    }
+        QCOMPARE(disk.stored(),
+                 QByteArray("{\"evidenceMode\":\"Documents only\",\"includeMicrophone"
+                            "\":true,\"allSystemAudio\":false,\"files\":[],"
+                            "\"slackCallPrompt\":true}"));
 
-    void theToolPrintsTheStoredPreferencesOrTheDefaults() {
-        Disk disk;
-        QCOMPARE(
-            toolPreferences(disk.settings),
-            std::pair(1, QByteArray("{\"evidenceMode\":\"Documents only\",\"includeMicrophone\":"
-                                    "false,\"allSystemAudio\":false,\"files\":[],"
-                                    "\"stored\":false}")));
-        Rig rig(disk);
-        disk.file(QStringLiteral("vault/a.md"));
-        QVERIFY(rig.connect(disk.url(QStringLiteral("vault"))));
-        QVERIFY(disk.stored());
+        disk.file("vault/a.md");
+        QVERIFY(rig.connect("vault"));
         QCOMPARE(toolPreferences(disk.settings), std::pair(0, *disk.stored()));
+        const QJsonObject folder =
+            QJsonDocument::fromJson(*disk.stored()).object().value(u"folder"_s).toObject();
+        QCOMPARE(folder.value(u"path"_s).toString(), disk.path("vault"));
+        const auto token =
+            QByteArray::fromBase64Encoding(folder.value(u"bookmark"_s).toString().toLatin1(),
+                                           QByteArray::AbortOnBase64DecodingErrors);
+        QVERIFY(token && !token.decoded.isEmpty());
+        QCOMPARE(resolveAccessToken(token.decoded), std::optional(disk.url("vault")));
     }
 
     void storedValuesRestore_data() {
@@ -336,18 +325,15 @@ private Q_SLOTS:
         QTest::addColumn<EvidenceMode>("mode");
         QTest::addColumn<bool>("microphone");
         QTest::addColumn<bool>("slackPrompts");
-        QTest::newRow("valid") << QByteArray("{\"evidenceMode\":\"Public web\","
-                                             "\"includeMicrophone\":true,\"allSystemAudio\":false,"
-                                             "\"files\":[],\"slackCallPrompt\":false}")
+        const QByteArray start = "{\"evidenceMode\":\"Public web\",\"includeMicrophone\":true,"
+                                 "\"allSystemAudio\":false";
+        QTest::newRow("valid") << start + ",\"files\":[],\"slackCallPrompt\":false}"
                                << EvidenceMode::web << true << false;
         QTest::newRow("mode in another case")
-            << QByteArray("{\"evidenceMode\":\"public web\",\"includeMicrophone\":true,"
-                          "\"allSystemAudio\":false,\"files\":[]}")
+            << QByteArray(start).replace("Public", "public") + ",\"files\":[]}"
             << EvidenceMode::documents << true << true;
         QTest::newRow("without files")
-            << QByteArray("{\"evidenceMode\":\"Public web\",\"includeMicrophone\":true,"
-                          "\"allSystemAudio\":false,\"slackCallPrompt\":false}")
-            << EvidenceMode::documents << false << true;
+            << start + ",\"slackCallPrompt\":false}" << EvidenceMode::documents << false << true;
         QTest::newRow("garbage") << QByteArray("\xff\xfe") << EvidenceMode::documents << false
                                  << true;
     }
@@ -367,17 +353,12 @@ private Q_SLOTS:
 
     void theSavedApplicationIsSelectedWhenItRuns() {
         Disk disk;
-        const AudioSource slack{AudioSourceID::application(41), QStringLiteral("Slack"),
-                                QStringLiteral("com.slack.Slack")};
-        const AudioSource zoom{AudioSourceID::application(42), QStringLiteral("Zoom"),
-                               QStringLiteral("us.zoom.xos")};
         {
             Rig first(disk, {allSystemAudioSource(), zoom, slack});
             first.store->refreshSources();
             QCOMPARE(first.store->selectedSourceID(), std::optional(slack.id)); // nothing saved
             first.store->setSelectedSourceID(zoom.id);
-            QCOMPARE(first.store->savedPreferences().audioBundleID,
-                     std::optional(QStringLiteral("us.zoom.xos")));
+            QCOMPARE(first.store->savedPreferences().audioBundleID, std::optional(zoom.bundleID));
         }
         {
             Rig running(disk, {allSystemAudioSource(), slack, zoom});
@@ -388,74 +369,51 @@ private Q_SLOTS:
         QCOMPARE(missing.store->sources(), QList{allSystemAudioSource()});
         QCOMPARE(missing.store->selectedSourceID(), std::nullopt);
         QCOMPARE(missing.store->status(),
-                 QStringLiteral("Saved audio app unavailable \u00B7 open it and refresh sources"));
-        const AudioSource restarted{AudioSourceID::application(77), QStringLiteral("Zoom"),
-                                    QStringLiteral("us.zoom.xos")};
+                 u"Saved audio app unavailable \u00B7 open it and refresh sources"_s);
+        const AudioSource restarted{AudioSourceID::application(77), zoom.name, zoom.bundleID};
         missing.capture.sourceList.append(restarted);
         missing.store->refreshSources();
         QCOMPARE(missing.store->selectedSourceID(), std::optional(restarted.id));
-        QCOMPARE(decodePreferences(*disk.stored())->audioBundleID,
-                 std::optional(QStringLiteral("us.zoom.xos")));
+        QCOMPARE(disk.decoded().audioBundleID, std::optional(zoom.bundleID));
     }
 
     void aMissingSavedFileFailsTheRestoreAndKeepsTheConnections() {
         Disk disk;
-        {
-            Rig first(disk);
-            QVERIFY(first.choose(
-                {disk.file(QStringLiteral("a.md")), disk.file(QStringLiteral("b.md"))}));
-        }
+        QVERIFY(Rig(disk).choose({disk.file("a.md"), disk.file("b.md")}));
         const auto saved = disk.stored();
-        QVERIFY(QFile::remove(disk.path(QStringLiteral("b.md"))));
+        QVERIFY(QFile::remove(disk.path("b.md")));
         Rig rig(disk);
         QVERIFY(rig.settle());
         QVERIFY(rig.store->errorText().startsWith(restoreFailurePrefix));
         QVERIFY(rig.store->errorText().size() > restoreFailurePrefix.size());
         QCOMPARE(rig.store->referenceStatus(),
-                 QStringLiteral("Connection saved \u00B7 reconnect or refresh to restore access"));
+                 u"Connection saved \u00B7 reconnect or refresh to restore access"_s);
         QVERIFY(rig.store->documents().isEmpty());
         QCOMPARE(disk.stored(), saved);
     }
 
-    void aFolderConnectionIsStoredWithItsPathAndToken() {
-        Disk disk;
-        Rig rig(disk);
-        disk.file(QStringLiteral("vault/a.md"));
-        QVERIFY(rig.connect(disk.url(QStringLiteral("vault"))));
-        const QByteArray json = *disk.stored();
-        const QJsonObject folder =
-            QJsonDocument::fromJson(json).object().value(QStringLiteral("folder")).toObject();
-        QCOMPARE(folder.value(QStringLiteral("path")).toString(),
-                 disk.path(QStringLiteral("vault")));
-        const auto token = QByteArray::fromBase64Encoding(
-            folder.value(QStringLiteral("bookmark")).toString().toLatin1(),
-            QByteArray::AbortOnBase64DecodingErrors);
-        QVERIFY(token && !token.decoded.isEmpty());
-        QCOMPARE(resolveAccessToken(token.decoded),
-                 std::optional(disk.url(QStringLiteral("vault"))));
-    }
-
     void aTokenNoLongerResolvesOnceItsPathNamesAnotherFile() {
         Disk disk;
-        const QUrl a = disk.file(QStringLiteral("a.md"), "first");
+        const QUrl a = disk.file("a.md", "first");
         const auto token = makeAccessToken(a);
         QVERIFY(token);
         QCOMPARE(resolveAccessToken(*token), std::optional(a));
-        const QUrl replacement = disk.file(QStringLiteral("a.tmp"), "second");
-        QVERIFY(::rename(QFile::encodeName(path(replacement)).constData(),
-                         QFile::encodeName(path(a)).constData()) == 0);
+        const QUrl replacement = disk.file("a.tmp", "second");
+        QVERIFY(::rename(QFile::encodeName(replacement.toLocalFile()).constData(),
+                         QFile::encodeName(a.toLocalFile()).constData()) == 0);
         QCOMPARE(resolveAccessToken(*token), std::nullopt);
-        QCOMPARE(resolveAccessToken(QByteArray("not a token")), std::nullopt);
-        QCOMPARE(makeAccessToken(disk.url(QStringLiteral("missing.md"))), std::nullopt);
+        QCOMPARE(resolveAccessToken("not a token"), std::nullopt);
+        QCOMPARE(makeAccessToken(disk.url("missing.md")), std::nullopt);
     }
 
     void aRestartRestoresTheSameSession() {
         Disk disk;
-        const AudioSource zoom{AudioSourceID::application(42), QStringLiteral("Zoom"),
-                               QStringLiteral("us.zoom.xos")};
-        disk.file(QStringLiteral("vault/a.md"));
-        disk.file(QStringLiteral("vault/deep/b.md"));
-        disk.file(QStringLiteral("vault/blank.md"), "\n");
+        const auto makeVault = [&] {
+            disk.file("vault/a.md");
+            disk.file("vault/deep/b.md");
+            disk.file("vault/blank.md", "\n");
+        };
+        makeVault();
         QStringList names;
         {
             Rig first(disk, {allSystemAudioSource(), zoom});
@@ -464,39 +422,33 @@ private Q_SLOTS:
             first.store->setEvidenceMode(EvidenceMode::combined);
             first.store->setIncludeMicrophone(true);
             first.store->setPromptOnSlackCalls(false);
-            QVERIFY(first.connect(disk.url(QStringLiteral("vault"))));
-            QVERIFY(first.choose({disk.file(QStringLiteral("own.txt"))}));
+            QVERIFY(first.connect("vault"));
+            QVERIFY(first.choose({disk.file("own.txt")}));
             names = first.names();
         }
         // The folder is replaced by another at the same path: its token no longer resolves and
         // the saved path is used.
-        QVERIFY(
-            QDir().rename(disk.path(QStringLiteral("vault")), disk.path(QStringLiteral("old"))));
-        disk.file(QStringLiteral("vault/a.md"));
-        disk.file(QStringLiteral("vault/deep/b.md"));
-        disk.file(QStringLiteral("vault/blank.md"), "\n");
+        QVERIFY(QDir().rename(disk.path("vault"), disk.path("old")));
+        makeVault();
 
         Rig second(disk, {allSystemAudioSource(), zoom}, true);
         QCOMPARE(second.store->evidenceMode(), EvidenceMode::combined);
         QVERIFY(second.store->includeMicrophone());
         QVERIFY(!second.store->promptOnSlackCalls());
         QCOMPARE(second.store->selectedSourceID(), std::optional(zoom.id));
-        QCOMPARE(second.store->referenceFolder(), disk.url(QStringLiteral("vault")));
+        QCOMPARE(second.store->referenceFolder(), disk.url("vault"));
         second.files.entered.acquire();
         QVERIFY(second.store->isLoadingReferences());
-        QCOMPARE(second.store->referenceStatus(),
-                 QStringLiteral("Restoring reference connections\u2026"));
+        QCOMPARE(second.store->referenceStatus(), u"Restoring reference connections\u2026"_s);
         second.files.release.release();
         QVERIFY(second.settle());
         QCOMPARE(second.names(), names);
         QCOMPARE(second.store->folderDocuments().size(), 2);
-        QCOMPARE(second.store->referenceStatus(),
-                 QStringLiteral("Restored 3 references \u00B7 1 skipped"));
+        QCOMPARE(second.store->referenceStatus(), u"Restored 3 references \u00B7 1 skipped"_s);
         QCOMPARE(second.store->errorText(), QString());
-        const auto renewed = decodePreferences(*disk.stored());
-        QCOMPARE(resolveAccessToken(*renewed->folder->bookmark),
-                 std::optional(disk.url(QStringLiteral("vault"))));
-        QCOMPARE(renewed->files.size(), 1);
+        const auto renewed = disk.decoded();
+        QCOMPARE(resolveAccessToken(*renewed.folder->bookmark), std::optional(disk.url("vault")));
+        QCOMPARE(renewed.files.size(), 1);
     }
 };
 

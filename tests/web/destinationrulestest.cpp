@@ -24,8 +24,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("expected");
         addRows({"https://example.com/a?b#c", "HTTPS://WWW.EXAMPLE.COM/",
                  "https://example.com:443/", "https://example.com:0443/",
-                 "https://b\xc3\xbc"
-                 "cher.example/"},
+                 "https://b\u00fccher.example/"},
                 {// scheme, port and user information
                  "http://example.com/", "file:///etc/passwd", "https://example.com:8443/",
                  "https://user@example.com/", "https://user:pw@example.com/",
@@ -53,11 +52,9 @@ private Q_SLOTS:
         addRows({"example.com", "Example.COM", "my-site.example", "1.2.3.com", "0x7f.0.0.0x1",
                  "mylocal.com"},
                 {"intranet", "a..com", ".example.com", "example.com.", "-a.com", "a-.com",
-                 "a_b.com",
-                 "b\xc3\xbc"
-                 "cher.example",
-                 "10.0.0.1", "local", "x.localhost", "x.local", "x.internal", "x.lan", "x.home",
-                 "x.test", "x.invalid", "x.onion", "1.0.0.127.in-addr.arpa"});
+                 "a_b.com", "b\u00fccher.example", "10.0.0.1", "local", "x.localhost", "x.local",
+                 "x.internal", "x.lan", "x.home", "x.test", "x.invalid", "x.onion",
+                 "1.0.0.127.in-addr.arpa"});
         const QString label63(63, u'a');
         QTest::newRow("label of 63") << label63 + QStringLiteral(".com") << true;
         QTest::newRow("label of 64") << label63 + QStringLiteral("a.com") << false;

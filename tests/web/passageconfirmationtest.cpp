@@ -1,4 +1,5 @@
 #include "passageconfirmation.h"
+#include "taskoutcome.h"
 #include "testregistry.h"
 #include "virtualscheduler.h"
 
@@ -25,38 +26,29 @@ struct FakeWeb {
         co_return page.second;
     }
 
-    PageLoader loader() {
-        return [this](QUrl url, CancelToken token) { return load(std::move(url), token); };
+    /// Starts confirming `result` against these pages; `outcome` fills in when it ends.
+    void confirm(ResearchResult result, test::TaskOutcome<ResearchResult> &outcome,
+                 CancelToken token = {}) {
+        PageLoader loader = [this](QUrl url, CancelToken t) { return load(std::move(url), t); };
+        test::collect(confirmSources(std::move(result), std::move(loader), std::move(token)),
+                      outcome);
     }
 };
 
-struct Outcome {
-    bool done = false;
-    ResearchResult result;
-};
-
-QCoro::Task<> runConfirm(ResearchResult result, PageLoader loader, CancelToken token,
-                         Outcome *outcome) {
-    outcome->result = co_await confirmSources(std::move(result), std::move(loader), token);
-    outcome->done = true;
-}
-
-EvidenceSource source(int n, const char *passage = "the passage") {
+EvidenceSource source(int n) {
     return {QStringLiteral("Title %1").arg(n), QStringLiteral("https://site%1.example/").arg(n),
-            QString::fromUtf8(passage)};
+            QStringLiteral("the passage")};
 }
 
 ResearchResult answer(Verdict verdict, QList<EvidenceSource> sources) {
     return {QStringLiteral("The claim."), verdict, QStringLiteral("Because."), std::move(sources)};
 }
 
-ResearchResult unconfirmed() {
-    return {QStringLiteral("The claim."),
-            Verdict::unresolved,
-            QStringLiteral(
-                "Could not confirm the cited passage in the source. No correction was issued."),
-            {}};
-}
+const ResearchResult unconfirmed{
+    QStringLiteral("The claim."),
+    Verdict::unresolved,
+    QStringLiteral("Could not confirm the cited passage in the source. No correction was issued."),
+    {}};
 
 const QString goodPage = QStringLiteral("<p>Here is <em>the passage</em> in full.</p>");
 
@@ -75,25 +67,23 @@ private Q_SLOTS:
                                                 QStringLiteral("the passage")}});
         };
         QTest::newRow("unresolved without sources") << unresolved << unresolved;
-        QTest::newRow("resolved without sources")
-            << answer(Verdict::supported, {}) << unconfirmed();
+        QTest::newRow("resolved without sources") << answer(Verdict::supported, {}) << unconfirmed;
         QTest::newRow("four sources")
             << answer(Verdict::contradicted, {source(1), source(2), source(3), source(4)})
-            << unconfirmed();
-        QTest::newRow("http") << citing("http://a.example/") << unconfirmed();
-        QTest::newRow("unparsable") << citing("https://a b/") << unconfirmed();
-        QTest::newRow("numeric host") << citing("https://10.0.0.1/") << unconfirmed();
+            << unconfirmed;
+        QTest::newRow("http") << citing("http://a.example/") << unconfirmed;
+        QTest::newRow("unparsable") << citing("https://a b/") << unconfirmed;
+        QTest::newRow("numeric host") << citing("https://10.0.0.1/") << unconfirmed;
     }
 
     void answersWithoutWork() {
         QFETCH(ResearchResult, input);
         QFETCH(ResearchResult, expected);
         FakeWeb web;
-        Outcome outcome;
-        runConfirm(input, web.loader(), {}, &outcome);
+        test::TaskOutcome<ResearchResult> outcome;
+        web.confirm(input, outcome);
         web.scheduler.runPending();
-        QVERIFY(outcome.done);
-        QCOMPARE(outcome.result, expected);
+        QCOMPARE(outcome.value, expected);
         QCOMPARE(web.loaded, QStringList()); // refused before any load
     }
 
@@ -102,14 +92,13 @@ private Q_SLOTS:
         for (int n = 1; n <= 3; ++n)
             web.pages[source(n).url] = {Duration(n * 1s), goodPage};
         const auto input = answer(Verdict::contradicted, {source(1), source(2), source(3)});
-        Outcome outcome;
-        runConfirm(input, web.loader(), {}, &outcome);
+        test::TaskOutcome<ResearchResult> outcome;
+        web.confirm(input, outcome);
         QCOMPARE(web.loaded.size(), 3); // all three started before any finished
         web.scheduler.advance(2999ms);
         QVERIFY(!outcome.done);
         web.scheduler.advance(1ms);
-        QVERIFY(outcome.done);
-        QCOMPARE(outcome.result, input);
+        QCOMPARE(outcome.value, input);
     }
 
     void firstFailureStopsTheOthers_data() {
@@ -124,12 +113,10 @@ private Q_SLOTS:
         web.pages[source(1).url] = {5s, goodPage};
         web.pages[source(2).url] = {1s, secondPage};
         web.pages[source(3).url] = {5s, goodPage};
-        Outcome outcome;
-        runConfirm(answer(Verdict::contradicted, {source(1), source(2), source(3)}), web.loader(),
-                   {}, &outcome);
+        test::TaskOutcome<ResearchResult> outcome;
+        web.confirm(answer(Verdict::contradicted, {source(1), source(2), source(3)}), outcome);
         web.scheduler.advance(1s);
-        QVERIFY(outcome.done);
-        QCOMPARE(outcome.result, unconfirmed());
+        QCOMPARE(outcome.value, unconfirmed);
         web.stopped.sort();
         QCOMPARE(web.stopped, (QStringList{source(1).url, source(3).url}));
         QCOMPARE(web.scheduler.monotonic(), Duration(1s));
@@ -139,21 +126,17 @@ private Q_SLOTS:
         FakeWeb web;
         web.pages[source(1).url] = {5s, goodPage};
         CancelSource cancel;
-        Outcome outcome;
-        runConfirm(answer(Verdict::supported, {source(1)}), web.loader(), cancel.get_token(),
-                   &outcome);
+        test::TaskOutcome<ResearchResult> outcome;
+        web.confirm(answer(Verdict::supported, {source(1)}), outcome, cancel.get_token());
         web.scheduler.advance(1s);
         cancel.request_stop();
         web.scheduler.runPending();
-        QVERIFY(outcome.done);
-        QCOMPARE(outcome.result, unconfirmed());
+        QCOMPARE(outcome.value, unconfirmed);
         QCOMPARE(web.stopped, QStringList{source(1).url});
 
-        Outcome already;
-        runConfirm(answer(Verdict::supported, {source(1)}), web.loader(), cancel.get_token(),
-                   &already);
-        QVERIFY(already.done);
-        QCOMPARE(already.result, unconfirmed());
+        test::TaskOutcome<ResearchResult> already; // a caller cancelled before it starts
+        web.confirm(answer(Verdict::supported, {source(1)}), already, cancel.get_token());
+        QCOMPARE(already.value, unconfirmed);
     }
 };
 

@@ -13,18 +13,9 @@
 
 using namespace brindle;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-struct Outcome {
-    bool done = false;
-    std::optional<QString> page;
-};
-
-QCoro::Task<> runFetch(PublicPageFetch *fetch, Outcome *outcome, CancelToken token) {
-    outcome->page = co_await fetch->fetch(std::move(token));
-    outcome->done = true;
-}
 
 QByteArray okResponse(const QByteArray &body) {
     return "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
@@ -76,6 +67,36 @@ private:
     QSslServer server;
 };
 
+struct Outcome {
+    bool done = false;
+    std::optional<QString> page;
+};
+
+QCoro::Task<> runFetch(PublicPageFetch *fetch, Outcome *outcome, CancelToken token) {
+    outcome->page = co_await fetch->fetch(std::move(token));
+    outcome->done = true;
+}
+
+/// One fetch with its clock and its outcome.
+struct Run {
+    test::VirtualScheduler scheduler;
+    std::unique_ptr<PublicPageFetch> fetch;
+    Outcome outcome;
+
+    void start(const QUrl &url, test::PublicPageFetchProbe::Seams seams, CancelToken token = {}) {
+        fetch = test::PublicPageFetchProbe::make(url, scheduler, std::move(seams));
+        runFetch(fetch.get(), &outcome, std::move(token));
+    }
+    bool finished() {
+        return QTest::qWaitFor([this] { return outcome.done; }, 20000);
+    }
+    /// Moves the clock and lets the event loop see it.
+    void advance(Duration delay) {
+        scheduler.advance(delay);
+        QCoreApplication::processEvents();
+    }
+};
+
 } // namespace
 
 class PublicPageFetchTest : public QObject {
@@ -103,20 +124,21 @@ class PublicPageFetchTest : public QObject {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    QUrl goodUrl(const QString &path = QStringLiteral("/page")) const {
+    static QUrl goodUrl(const QString &path = QStringLiteral("/page")) {
         return QUrl(QStringLiteral("https://good.example") + path);
     }
 
-    std::unique_ptr<PublicPageFetch> makeFetch(test::VirtualScheduler &scheduler,
-                                               const LoopbackServer &server, const QUrl &url,
-                                               bool allowLoopback = true) {
-        return test::PublicPageFetchProbe::make(
-            url, scheduler,
-            {server.port(), {QStringLiteral("127.0.0.1")}, allowLoopback, QList{m_authority}});
+    /// The seams of a fetch that may reach 127.0.0.1 and trusts only the test authority.
+    test::PublicPageFetchProbe::Seams loopback(quint16 port) const {
+        return {port, {QStringLiteral("127.0.0.1")}, true, QList{m_authority}};
     }
 
-    std::unique_ptr<LoopbackServer> makeServer() {
-        return std::make_unique<LoopbackServer>(m_certificate, m_key);
+    std::unique_ptr<LoopbackServer> makeServer(LoopbackServer::Reply reply,
+                                               const QByteArray &response) {
+        auto server = std::make_unique<LoopbackServer>(m_certificate, m_key);
+        server->reply = reply;
+        server->response = response;
+        return server;
     }
 
 private Q_SLOTS:
@@ -124,19 +146,14 @@ private Q_SLOTS:
         if (!QSslSocket::supportsSsl())
             QSKIP("no TLS backend");
         QVERIFY(m_dir.isValid());
-        QFile extensions(m_dir.filePath(QStringLiteral("leaf.ext")));
-        QVERIFY(extensions.open(QIODevice::WriteOnly));
-        extensions.write("subjectAltName=DNS:good.example\nbasicConstraints=CA:FALSE\n"
-                         "extendedKeyUsage=serverAuth\n");
-        extensions.close();
-        QVERIFY(openssl("ecparam -name prime256v1 -out curve.pem"));
-        QVERIFY(openssl("req -x509 -newkey ec:curve.pem -nodes -keyout ca.key -out ca.pem -days 2 "
-                        "-subj /CN=Test-Authority -addext basicConstraints=critical,CA:TRUE "
-                        "-addext keyUsage=critical,keyCertSign,cRLSign"));
-        QVERIFY(openssl("req -newkey ec:curve.pem -nodes -keyout leaf.key -out leaf.csr "
-                        "-subj /CN=good.example"));
-        QVERIFY(openssl("x509 -req -in leaf.csr -CA ca.pem -CAkey ca.key -CAcreateserial "
-                        "-out leaf.pem -days 2 -extfile leaf.ext"));
+        // OpenSSL 3 signs the leaf in one step with -CA; the curve is named by -pkeyopt.
+        QVERIFY(openssl("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
+                        "-keyout ca.key -out ca.pem -days 2 -subj /CN=Test-Authority -addext "
+                        "basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign"));
+        QVERIFY(openssl("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes "
+                        "-keyout leaf.key -out leaf.pem -days 2 -subj /CN=good.example -CA ca.pem "
+                        "-CAkey ca.key -addext subjectAltName=DNS:good.example -addext "
+                        "basicConstraints=CA:FALSE -addext extendedKeyUsage=serverAuth"));
         m_authority = QSslCertificate(readFile(QStringLiteral("ca.pem")));
         m_certificate = QSslCertificate(readFile(QStringLiteral("leaf.pem")));
         m_key = QSslKey(readFile(QStringLiteral("leaf.key")), QSsl::Ec);
@@ -150,28 +167,25 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("response");
         QTest::addColumn<QByteArray>("expectedTarget");
         QTest::addColumn<std::optional<QString>>("expected");
-
-        const QByteArray body = "<p>Hello&nbsp;<b>World</b></p>";
-        QTest::newRow("page with length")
-            << QStringLiteral("/page") << okResponse(body) << QByteArray("/page")
-            << std::optional(QString::fromUtf8(body));
-        QTest::newRow("chunked, empty path, query kept, fragment dropped")
-            << QStringLiteral("?q=a%20b#section")
-            << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
-                          "Transfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n")
-            << QByteArray("/?q=a%20b") << std::optional(QStringLiteral("hello"));
-        QTest::newRow("encoded line break stays encoded")
-            << QStringLiteral("/a%0Ab%0D") << okResponse("ok") << QByteArray("/a%0Ab%0D")
-            << std::optional(QStringLiteral("ok"));
+        // `page` nullptr: the fetch gives nothing.
+        const auto row = [](const char *name, const char *path, const QByteArray &response,
+                            const char *target, const QByteArray *page) {
+            QTest::newRow(name) << QString::fromLatin1(path) << response << QByteArray(target)
+                                << (page ? std::optional(QString::fromUtf8(*page))
+                                         : std::optional<QString>());
+        };
+        const QByteArray body = "<p>Hello&nbsp;<b>World</b></p>", hello = "hello", ok = "ok";
         const QByteArray large(520000, 'x');
-        QTest::newRow("page just under the cap")
-            << QStringLiteral("/big") << okResponse(large) << QByteArray("/big")
-            << std::optional(QString::fromLatin1(large));
-        QTest::newRow("redirect") << QStringLiteral("/moved")
-                                  << QByteArray("HTTP/1.1 301 Moved\r\nLocation: "
-                                                "https://127.0.0.1/\r\nContent-Type: "
-                                                "text/html\r\n\r\n")
-                                  << QByteArray("/moved") << std::optional<QString>();
+        row("page with length", "/page", okResponse(body), "/page", &body);
+        row("chunked, empty path, query kept, fragment dropped", "?q=a%20b#section",
+            "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n"
+            "5\r\nhello\r\n0\r\n\r\n",
+            "/?q=a%20b", &hello);
+        row("encoded line break stays encoded", "/a%0Ab%0D", okResponse(ok), "/a%0Ab%0D", &ok);
+        row("page just under the cap", "/big", okResponse(large), "/big", &large);
+        row("redirect", "/moved",
+            "HTTP/1.1 301 Moved\r\nLocation: https://127.0.0.1/\r\nContent-Type: text/html\r\n\r\n",
+            "/moved", nullptr);
     }
 
     void servedPages() {
@@ -179,171 +193,134 @@ private Q_SLOTS:
         QFETCH(QByteArray, response);
         QFETCH(QByteArray, expectedTarget);
         QFETCH(std::optional<QString>, expected);
-
-        test::VirtualScheduler scheduler;
-        auto server = makeServer();
-        server->response = response;
-        auto fetch = makeFetch(scheduler, *server, goodUrl(path));
-        Outcome outcome;
-        runFetch(fetch.get(), &outcome, {});
-        QTRY_VERIFY_WITH_TIMEOUT(outcome.done, 20000);
-        QCOMPARE(outcome.page, expected);
+        auto server = makeServer(LoopbackServer::Reply::respondAndClose, response);
+        Run run;
+        run.start(goodUrl(path), loopback(server->port()));
+        QVERIFY(run.finished());
+        QCOMPARE(run.outcome.page, expected);
         QCOMPARE(server->request, "GET " + expectedTarget +
                                       " HTTP/1.1\r\nHost: good.example\r\nAccept: text/html, "
                                       "text/plain\r\nAccept-Encoding: identity\r\nConnection: "
                                       "close\r\nUser-Agent: Brindle/1\r\n\r\n");
-        QCOMPARE(scheduler.monotonic(), Duration::zero());
+        QCOMPARE(run.scheduler.monotonic(), Duration::zero());
     }
 
     void oversizedPageIsCutOffWithoutWaitingForTheEnd() {
-        test::VirtualScheduler scheduler;
-        auto server = makeServer();
-        server->reply = LoopbackServer::Reply::respondAndStayOpen;
-        server->response = okResponse(QByteArray(600000, 'x'));
-        auto fetch = makeFetch(scheduler, *server, goodUrl());
-        Outcome outcome;
-        runFetch(fetch.get(), &outcome, {});
-        QTRY_VERIFY_WITH_TIMEOUT(outcome.done, 20000);
-        QCOMPARE(outcome.page, std::nullopt);
+        auto server = makeServer(LoopbackServer::Reply::respondAndStayOpen,
+                                 okResponse(QByteArray(600000, 'x')));
+        Run run;
+        run.start(goodUrl(), loopback(server->port()));
+        QVERIFY(run.finished());
+        QCOMPARE(run.outcome.page, std::nullopt);
         // The server never closed and no time passed: the cap ended it and dropped the link.
-        QCOMPARE(scheduler.monotonic(), Duration::zero());
+        QCOMPARE(run.scheduler.monotonic(), Duration::zero());
         QTRY_VERIFY_WITH_TIMEOUT(
             !server->client || server->client->state() != QAbstractSocket::ConnectedState, 20000);
     }
 
     void slowServerIsCutOffAtTheBudget() {
-        test::VirtualScheduler scheduler;
-        auto server = makeServer();
-        server->reply = LoopbackServer::Reply::respondAndStayOpen;
         const QByteArray response = okResponse("<p>slow</p>");
-        server->response = response.first(20);
-        auto fetch = makeFetch(scheduler, *server, goodUrl());
-        Outcome outcome;
-        runFetch(fetch.get(), &outcome, {});
+        auto server = makeServer(LoopbackServer::Reply::respondAndStayOpen, response.first(20));
+        Run run;
+        run.start(goodUrl(), loopback(server->port()));
         QTRY_VERIFY_WITH_TIMEOUT(server->client && server->request.endsWith("\r\n\r\n"), 20000);
         // The bytes keep coming, but the budget covers the whole fetch, not each silence.
         for (int step = 0; step < 2; ++step) {
-            scheduler.advance(1400ms);
+            run.scheduler.advance(1400ms);
             server->client->write(response.mid(20 + step, 1));
             QTRY_COMPARE_WITH_TIMEOUT(server->client->bytesToWrite(), 0, 20000);
             QCoreApplication::processEvents();
-            QVERIFY(!outcome.done);
+            QVERIFY(!run.outcome.done);
         }
-        scheduler.advance(199ms);
-        QCoreApplication::processEvents();
-        QVERIFY(!outcome.done);
-        scheduler.advance(1ms);
-        QTRY_VERIFY_WITH_TIMEOUT(outcome.done, 20000);
-        QCOMPARE(outcome.page, std::nullopt);
+        run.advance(199ms);
+        QVERIFY(!run.outcome.done);
+        run.advance(1ms);
+        QVERIFY(run.finished());
+        QCOMPARE(run.outcome.page, std::nullopt);
     }
 
+    // Both end at the 3-second budget: a server that never answers, and cancellation, which
+    // ends the fetch at once and takes the budget timer with it.
     void serverThatNeverAnswersEndsAtTheBudget_data() {
         QTest::addColumn<bool>("speaksTls");
-        QTest::newRow("no TLS handshake") << false;
-        QTest::newRow("TLS but no HTTP answer") << true;
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("no TLS handshake") << false << false;
+        QTest::newRow("TLS but no HTTP answer") << true << false;
+        QTest::newRow("cancelled") << true << true;
     }
 
     void serverThatNeverAnswersEndsAtTheBudget() {
         QFETCH(bool, speaksTls);
-        test::VirtualScheduler scheduler;
-        auto tlsServer = makeServer();
-        tlsServer->reply = LoopbackServer::Reply::silent;
+        QFETCH(bool, cancelled);
+        auto tlsServer = makeServer(LoopbackServer::Reply::silent, {});
         QTcpServer tcpServer;
         QVERIFY(tcpServer.listen(QHostAddress::LocalHost));
-        const quint16 port = speaksTls ? tlsServer->port() : tcpServer.serverPort();
-        auto fetch = test::PublicPageFetchProbe::make(
-            goodUrl(), scheduler, {port, {QStringLiteral("127.0.0.1")}, true, QList{m_authority}});
-        Outcome outcome;
-        runFetch(fetch.get(), &outcome, {});
+        CancelSource cancel;
+        Run run;
+        run.start(goodUrl(), loopback(speaksTls ? tlsServer->port() : tcpServer.serverPort()),
+                  cancel.get_token());
         if (speaksTls)
             QTRY_VERIFY_WITH_TIMEOUT(tlsServer->request.endsWith("\r\n\r\n"), 20000);
         else
             QTRY_VERIFY_WITH_TIMEOUT(tcpServer.hasPendingConnections(), 20000);
-        scheduler.advance(2999ms);
-        QCoreApplication::processEvents();
-        QVERIFY(!outcome.done);
-        scheduler.advance(1ms);
-        QTRY_VERIFY_WITH_TIMEOUT(outcome.done, 20000);
-        QCOMPARE(outcome.page, std::nullopt);
+        if (cancelled) {
+            cancel.request_stop();
+            QVERIFY(!run.outcome.done); // the caller is resumed from the event loop, not the stop
+            QCoreApplication::processEvents();
+            QVERIFY(run.outcome.done);
+            QCOMPARE(run.scheduler.pendingCount(), 0u);
+            Outcome again;
+            runFetch(run.fetch.get(), &again, {});
+            QVERIFY(again.done); // used once: a second fetch is nothing, at once
+            QCOMPARE(again.page, std::nullopt);
+        } else {
+            run.advance(2999ms);
+            QVERIFY(!run.outcome.done);
+            run.advance(1ms);
+            QVERIFY(run.finished());
+        }
+        QCOMPARE(run.outcome.page, std::nullopt);
     }
 
-    void untrustedServersAreRefused_data() {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<bool>("systemStore");
-        QTest::newRow("certificate for another name") << QStringLiteral("wrong.example") << false;
-        QTest::newRow("authority not in the system store")
-            << QStringLiteral("good.example") << true;
-    }
-
-    void untrustedServersAreRefused() {
-        QFETCH(QString, host);
-        QFETCH(bool, systemStore);
-        test::VirtualScheduler scheduler;
-        auto server = makeServer();
-        server->response = okResponse("secret");
-        std::optional<QList<QSslCertificate>> anchors;
-        if (!systemStore)
-            anchors = QList{m_authority};
-        auto fetch = test::PublicPageFetchProbe::make(
-            QUrl(QStringLiteral("https://%1/page").arg(host)), scheduler,
-            {server->port(), {QStringLiteral("127.0.0.1")}, true, anchors});
-        Outcome outcome;
-        runFetch(fetch.get(), &outcome, {});
-        QTRY_VERIFY_WITH_TIMEOUT(outcome.done, 20000);
-        QCOMPARE(outcome.page, std::nullopt);
-        QCOMPARE(server->request, QByteArray()); // nothing was sent before the check
-    }
-
-    void refusedDestinationsNeverConnect_data() {
+    // Refused before a byte of the request is sent: `connects` says whether TLS got as far as
+    // a connection (the certificate check) or the destination was refused before it.
+    void refusedFetches_data() {
         QTest::addColumn<QUrl>("url");
         QTest::addColumn<QStringList>("addresses");
-        const QStringList loopback{QStringLiteral("127.0.0.1")};
+        QTest::addColumn<bool>("allowLoopback");
+        QTest::addColumn<bool>("systemStore");
+        QTest::addColumn<bool>("connects");
+        const QUrl good = goodUrl(u"/"_s);
+        const QStringList local{u"127.0.0.1"_s};
+        QTest::newRow("certificate for another name")
+            << QUrl(u"https://wrong.example/page"_s) << local << true << false << true;
+        QTest::newRow("authority not in the system store") << good << local << true << true << true;
         QTest::newRow("private answer under the production policy")
-            << QUrl(QStringLiteral("https://good.example/")) << loopback;
+            << good << local << false << false << false;
         QTest::newRow("one private answer among public ones")
-            << QUrl(QStringLiteral("https://good.example/"))
-            << QStringList{QStringLiteral("93.184.216.34"), QStringLiteral("127.0.0.1")};
-        QTest::newRow("no answer")
-            << QUrl(QStringLiteral("https://good.example/")) << QStringList();
-        QTest::newRow("http scheme") << QUrl(QStringLiteral("http://good.example/")) << loopback;
-        QTest::newRow("numeric host") << QUrl(QStringLiteral("https://127.0.0.1/")) << loopback;
+            << good << QStringList{u"93.184.216.34"_s, u"127.0.0.1"_s} << false << false << false;
+        QTest::newRow("no answer") << good << QStringList() << false << false << false;
+        QTest::newRow("http scheme")
+            << QUrl(u"http://good.example/"_s) << local << false << false << false;
+        QTest::newRow("numeric host")
+            << QUrl(u"https://127.0.0.1/"_s) << local << false << false << false;
     }
 
-    void refusedDestinationsNeverConnect() {
+    void refusedFetches() {
         QFETCH(QUrl, url);
         QFETCH(QStringList, addresses);
-        test::VirtualScheduler scheduler;
-        auto server = makeServer();
-        server->response = okResponse("secret");
-        auto fetch = test::PublicPageFetchProbe::make(
-            url, scheduler, {server->port(), addresses, false, QList{m_authority}});
-        Outcome outcome;
-        runFetch(fetch.get(), &outcome, {});
-        QTRY_VERIFY_WITH_TIMEOUT(outcome.done, 20000);
-        QCOMPARE(outcome.page, std::nullopt);
-        QCOMPARE(server->connections, 0);
-    }
-
-    void cancellationEndsTheFetchAtOnce() {
-        test::VirtualScheduler scheduler;
-        auto server = makeServer();
-        server->reply = LoopbackServer::Reply::silent;
-        auto fetch = makeFetch(scheduler, *server, goodUrl());
-        CancelSource cancel;
-        Outcome outcome;
-        runFetch(fetch.get(), &outcome, cancel.get_token());
-        QTRY_VERIFY_WITH_TIMEOUT(server->request.endsWith("\r\n\r\n"), 20000);
-        cancel.request_stop();
-        QVERIFY(!outcome.done); // the caller is resumed from the event loop, not from the stop
-        QCoreApplication::processEvents();
-        QVERIFY(outcome.done);
-        QCOMPARE(outcome.page, std::nullopt);
-        QCOMPARE(scheduler.pendingCount(), 0u); // the budget timer went with it
-
-        Outcome again;
-        runFetch(fetch.get(), &again, {});
-        QVERIFY(again.done); // used once: a second fetch is nothing, at once
-        QCOMPARE(again.page, std::nullopt);
+        QFETCH(bool, allowLoopback);
+        QFETCH(bool, systemStore);
+        QFETCH(bool, connects);
+        auto server = makeServer(LoopbackServer::Reply::respondAndClose, okResponse("secret"));
+        Run run;
+        run.start(url, {server->port(), addresses, allowLoopback,
+                        systemStore ? std::nullopt : std::optional(QList{m_authority})});
+        QVERIFY(run.finished());
+        QCOMPARE(run.outcome.page, std::nullopt);
+        QCOMPARE(server->request, QByteArray()); // nothing was sent before the check
+        if (!connects)
+            QCOMPARE(server->connections, 0);
     }
 };
 
