@@ -28,6 +28,8 @@ packages=(
   adwaita-icon-theme libqt6svg6 fonts-noto-color-emoji
   # the tray needs a windowing system plugin; XWayland (xcb) is preferred, plain Wayland works too
   qt6-wayland
+  # the main window asks X11 window managers to keep it on every workspace
+  libxcb1-dev
   # audio capture: sound-server client API, on-device recognizer and its English model
   libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
   # capture integration tests: a private sound server, its players and speech synthesis

@@ -24,6 +24,7 @@
 #include "symbolicons.h"
 #include "systemscheduler.h"
 #include "traymenu.h"
+#include "workspacefollowing.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -167,6 +168,7 @@ int main(int argc, char *argv[]) {
         return 1;
     }
     referenceDialogs.setParentWindow(mainWindow);
+    brindle::followAcrossWorkspaces(*mainWindow);
     // The toast surface and the window go before the coordinator does: forget them first.
     const auto detachViews = qScopeGuard([&presentation] {
         presentation.setCallPrompt(nullptr);
