@@ -1,11 +1,10 @@
 // The call detector's probe against a private PulseAudio server: who records from a real input.
 #include "inputrecorders.h"
+#include "privatepulseserver.h"
 #include "pulsesoundserver.h"
 #include "testregistry.h"
 
 #include <QCoroTask>
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -15,12 +14,10 @@ class InputRecordersSystemTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QProcess m_server;
+    test::PrivatePulseServer m_server;
     QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
     std::vector<std::unique_ptr<QProcess>> m_clients;
     PulseSoundServer m_sound;
-
-    QString path(const QString &name) const { return m_dir.filePath(name); }
 
     /// A pacat client (recording or playing) whose stream carries `property`.
     void client(const QStringList &args) {
@@ -53,36 +50,12 @@ class InputRecordersSystemTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        QDir(m_dir.path()).mkpath(QStringLiteral("home"));
-        QDir(m_dir.path()).mkpath(QStringLiteral("run"));
-        QFile::setPermissions(path(QStringLiteral("run")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const auto socket = path(QStringLiteral("run/native"));
-        QFile config(path(QStringLiteral("server.pa")));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(QStringLiteral("load-module module-native-protocol-unix auth-anonymous=1 "
-                                    "socket=%1\n"
-                                    "load-module module-null-sink sink_name=speakers\n"
-                                    "load-module module-null-source source_name=mic\n"
-                                    "set-default-sink speakers\n"
-                                    "set-default-source mic\n")
-                         .arg(socket)
-                         .toUtf8());
-        config.close();
-        m_env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
-        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run")));
-        m_env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + socket);
-        m_server.setProcessEnvironment(m_env);
-        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_server.start(QStringLiteral("pulseaudio"),
-                       {QStringLiteral("--daemonize=no"), QStringLiteral("-n"),
-                        QStringLiteral("-F"), config.fileName(),
-                        QStringLiteral("--exit-idle-time=-1"),
-                        QStringLiteral("--log-level=error")});
-        QVERIFY(m_server.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000));
-        for (const auto &key : {"HOME", "XDG_RUNTIME_DIR", "PULSE_SERVER"})
-            qputenv(key, m_env.value(QString::fromLatin1(key)).toUtf8());
+        QVERIFY(m_server.start(m_dir.path(),
+                               QStringLiteral("load-module module-null-sink sink_name=speakers\n"
+                                              "load-module module-null-source source_name=mic\n"
+                                              "set-default-sink speakers\n"
+                                              "set-default-source mic\n")));
+        m_env = QProcessEnvironment::systemEnvironment();
     }
 
     void cleanup() {
@@ -93,11 +66,7 @@ private slots:
         m_clients.clear();
     }
 
-    void cleanupTestCase() {
-        m_server.terminate();
-        if (!m_server.waitForFinished(5000))
-            m_server.kill();
-    }
+    void cleanupTestCase() { m_server.stop(); }
 
     void recordersOfTheInputAreSeen_data() {
         QTest::addColumn<QString>("property");

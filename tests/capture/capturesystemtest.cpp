@@ -2,6 +2,7 @@
 // played into the server with paplay and must come back as text.
 #include "audiocapture.h"
 #include "pocketsphinxrecognizer.h"
+#include "privatepulseserver.h"
 #include "pulsesoundserver.h"
 #include "systemscheduler.h"
 #include "testregistry.h"
@@ -66,7 +67,7 @@ class CaptureSystemTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QProcess m_server;
+    test::PrivatePulseServer m_server;
     std::vector<std::unique_ptr<QProcess>> m_players;
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -110,28 +111,11 @@ private slots:
         // The temporary directory (owner-only) serves as home and runtime directory; every
         // process started from here inherits the environment that points at the private server.
         QVERIFY(m_dir.isValid());
-        const auto socket = path(QStringLiteral("native"));
-        qputenv("HOME", m_dir.path().toUtf8());
-        qputenv("XDG_RUNTIME_DIR", m_dir.path().toUtf8());
-        qputenv("PULSE_SERVER", (QStringLiteral("unix:") + socket).toUtf8());
-        QFile config(path(QStringLiteral("server.pa")));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(QStringLiteral("load-module module-native-protocol-unix auth-anonymous=1 "
-                                    "socket=%1\n"
-                                    "load-module module-null-sink sink_name=speakers\n"
-                                    "load-module module-null-sink sink_name=micsink\n"
-                                    "set-default-sink speakers\n"
-                                    "set-default-source micsink.monitor\n")
-                         .arg(socket)
-                         .toUtf8());
-        config.close();
-        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_server.start(
-            QStringLiteral("pulseaudio"),
-            QStringLiteral("--daemonize=no -n --exit-idle-time=-1 --log-level=error -F").split(u' ')
-                << config.fileName());
-        QVERIFY(m_server.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] { return QFile::exists(socket); }, 10000));
+        QVERIFY(m_server.start(m_dir.path(),
+                               QStringLiteral("load-module module-null-sink sink_name=speakers\n"
+                                              "load-module module-null-sink sink_name=micsink\n"
+                                              "set-default-sink speakers\n"
+                                              "set-default-source micsink.monitor\n")));
 
         const auto times = [](const QString &text, int n) {
             return QStringList(std::size_t(n), text).join(u' ');
@@ -155,11 +139,7 @@ private slots:
         m_players.clear();
     }
 
-    void cleanupTestCase() {
-        m_server.terminate();
-        if (!m_server.waitForFinished(5000))
-            m_server.kill();
-    }
+    void cleanupTestCase() { m_server.stop(); }
 
     void systemAudioAndMicrophoneAreTranscribedApart() {
         Session s;
