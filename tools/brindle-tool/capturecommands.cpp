@@ -1,6 +1,7 @@
 // brindle-tool commands over the capture layer: the source list, offline transcription of a WAV
 // file through the real recognizer and transcriber, and live listening.
 #include "commands.h"
+#include "taskrunner.h"
 #include "toolio.h"
 
 #include "audiocapture.h"
@@ -26,37 +27,6 @@ namespace brindle::tool {
 
 namespace {
 
-/// Runs a task to its end in a nested event loop; returns the failure message, if any.
-template<typename T>
-std::optional<QString> runTask(QCoro::Task<T> task, std::optional<T> *result = nullptr) {
-    QEventLoop loop;
-    std::optional<QString> failure;
-    bool finished = false;
-    auto wrapper = [&]() -> QCoro::Task<> {
-        try {
-            if constexpr (std::is_void_v<T>) {
-                co_await std::move(task);
-            } else {
-                auto value = co_await std::move(task);
-                if (result)
-                    *result = std::move(value);
-            }
-        } catch (const AppError &error) {
-            failure = error.message();
-        } catch (const SoundServerError &error) {
-            failure = error.description();
-        } catch (const CancelledError &) {
-            failure = QStringLiteral("cancelled");
-        }
-        finished = true;
-        loop.quit();
-    };
-    auto running = wrapper();
-    if (!finished)
-        loop.exec();
-    return failure;
-}
-
 int sources(QStringList args) {
     if (!args.isEmpty()) {
         printError(QStringLiteral("usage: brindle-tool sources"));
@@ -65,13 +35,13 @@ int sources(QStringList args) {
     SystemScheduler scheduler;
     AudioCapture capture(scheduler, std::make_unique<PulseSoundServer>(),
                          [] { return std::unique_ptr<SpeechRecognizer>(); });
-    std::optional<QList<AudioSource>> list;
-    if (const auto failure = runTask(capture.availableSources(), &list)) {
-        printError(*failure);
+    const auto list = runTask(capture.availableSources());
+    if (!list.value) {
+        printError(list.error);
         return negative;
     }
     QJsonArray out;
-    for (const auto &source : *list) {
+    for (const auto &source : *list.value) {
         QJsonObject entry{{QStringLiteral("name"), source.name},
                           {QStringLiteral("bundleID"), source.bundleID}};
         if (const auto pid = source.id.processID())
@@ -240,8 +210,8 @@ int listen(QStringList args) {
         failure = message;
         loop.quit();
     };
-    if (const auto startFailure = runTask(capture.start(source, name, microphone))) {
-        printError(*startFailure);
+    if (const auto started = runTask(capture.start(source, name, microphone)); !started.value) {
+        printError(started.error);
         return negative;
     }
     const double cpuAtStart = cpuSeconds();
@@ -261,7 +231,7 @@ int listen(QStringList args) {
         printError(*failure);
         return negative;
     }
-    runTask(capture.stop());
+    (void)runTask(capture.stop());
     printError(
         QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("seconds"), took},
                                                     {QStringLiteral("cpuShare"), cpu / took},

@@ -6,9 +6,9 @@
 #include "providertransport.h"
 #include "researchvalidation.h"
 #include "systemscheduler.h"
+#include "taskrunner.h"
 #include "toolio.h"
 
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -85,17 +85,6 @@ int errorDetailCommand(QStringList args) {
     return positive;
 }
 
-// Runs the request in a local event loop. (QCoro::waitFor never returns when the task throws.)
-QCoro::Task<> runSelection(QCoro::Task<ClaimSelection> task, std::optional<ClaimSelection> &result,
-                           QString &error, QEventLoop &loop) {
-    try {
-        result = co_await std::move(task);
-    } catch (const AppError &failure) {
-        error = failure.message();
-    }
-    loop.quit();
-}
-
 int select(QStringList args) {
     bool missing = false;
     const auto endpoint = takeOption(args, QStringLiteral("--endpoint"), missing);
@@ -113,18 +102,13 @@ int select(QStringList args) {
     AIConfiguration configuration;
     configuration.selkaKey = *key;
     configuration.selkaModel = *model;
-    QEventLoop loop;
-    std::optional<ClaimSelection> selection;
-    QString error;
-    auto run = runSelection(selectClaim(transport, {url, url, url, url}, configuration,
-                                        args.first(), context.value_or(QString()), {}),
-                            selection, error, loop);
-    if (!run.isReady())
-        loop.exec();
-    if (!selection) {
-        printFailure(error);
+    const auto outcome = runTask(selectClaim(transport, {url, url, url, url}, configuration,
+                                             args.first(), context.value_or(QString()), {}));
+    if (!outcome.value) {
+        printFailure(outcome.error);
         return negative;
     }
+    const auto &selection = outcome.value;
     printJson(QJsonObject{{QStringLiteral("checkable"), selection->checkable},
                           {QStringLiteral("noul"), selection->noul}});
     return selection->checkable ? positive : negative;

@@ -11,12 +11,15 @@
 #include <QEventLoop>
 
 #include <optional>
+#include <type_traits>
+#include <variant>
 
 namespace brindle::tool {
 
 template<typename T>
 struct TaskResult {
-    std::optional<T> value;
+    /// The task's value (std::monostate for a task without one); nothing when it failed.
+    std::optional<std::conditional_t<std::is_void_v<T>, std::monostate, T>> value;
     QString error;
 };
 
@@ -28,9 +31,16 @@ TaskResult<T> runTask(QCoro::Task<T> task) {
     auto run = [](QCoro::Task<T> task, TaskResult<T> &result, bool &done,
                   QEventLoop &loop) -> QCoro::Task<> {
         try {
-            result.value = co_await std::move(task);
+            if constexpr (std::is_void_v<T>) {
+                co_await std::move(task);
+                result.value.emplace();
+            } else {
+                result.value = co_await std::move(task);
+            }
         } catch (const AppError &error) {
             result.error = error.message();
+        } catch (const CancelledError &) {
+            result.error = QStringLiteral("cancelled");
         } catch (const std::exception &error) {
             result.error = QString::fromUtf8(error.what());
         }
