@@ -45,11 +45,12 @@ public:
     EventPrinter(SessionStore &store, Scheduler &scheduler)
         : m_store(store)
         , m_scheduler(scheduler) {
-        QObject::connect(&store, &SessionStore::findingsChanged, [this] { printFindings(); });
-        QObject::connect(&store, &SessionStore::statusChanged, [this] {
+        QObject::connect(&store, &SessionStore::findingsChanged, &m_alive,
+                         [this] { printFindings(); });
+        QObject::connect(&store, &SessionStore::statusChanged, &m_alive, [this] {
             print(QStringLiteral("status"), {{QStringLiteral("status"), m_store.status()}});
         });
-        QObject::connect(&store, &SessionStore::errorChanged, [this] {
+        QObject::connect(&store, &SessionStore::errorChanged, &m_alive, [this] {
             if (m_store.error())
                 print(QStringLiteral("error"), {{QStringLiteral("message"), *m_store.error()}});
         });
@@ -101,6 +102,7 @@ private:
     SessionStore &m_store;
     Scheduler &m_scheduler;
     QSet<QUuid> m_printed;
+    QObject m_alive; ///< ends the connections with the printer
 };
 
 /// Runs the event loop until `done` holds, re-checking whenever `changed` is emitted; gives up
@@ -135,8 +137,9 @@ int session(QStringList args) {
         const int pid = sourceText->toInt(&ok);
         source = ok && pid > 0 ? std::optional(AudioSourceID::application(pid)) : std::nullopt;
     }
+    // A day at most: the timer counts milliseconds in an int.
     if (missing || !args.isEmpty() || !options || !source || !secondsOk || duration <= 0 ||
-        (modeName && !mode)) {
+        duration > 86400 || (modeName && !mode)) {
         printError(QStringLiteral(
             "usage: brindle-tool session [--source all|PID] [--microphone] --seconds N "
             "[--transcripts] "
