@@ -5,16 +5,21 @@
 // final transcript -> first provider request, first request -> research answer (the loopback
 // selection and research exchanges), answer -> published finding. Prints medians.
 //
+// Beforehand each claim goes through the recognizer alone, as fast as it decodes: how much audio
+// after the speech its own end of utterance needs, and how fast this machine decodes right now.
+//
 // Speech end is the moment the player started plus the offset of the last loud sample in the
 // file, so any delay in starting playback counts against us, never for us.
 #include "audiobuffer.h"
 #include "fakeproviderserver.h"
+#include "pocketsphinxrecognizer.h"
 #include "privatepulseserver.h"
 #include "researchreply.h"
 #include "wavfile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -60,6 +65,36 @@ double speechEnd(const WavAudio &audio) {
     return 0;
 }
 
+struct Offline {
+    double endOfUtterance; ///< audio seconds from the end of the speech to the final result
+    double realTimeFactor; ///< decoding seconds per audio second
+};
+
+/// The recognizer alone, as fast as it decodes: the file and then silence go in 100 ms at a time
+/// until the final result. Separates the recognizer's own end of utterance (counted in audio)
+/// from what the machine's speed adds to it live.
+Offline decodeOffline(const WavAudio &audio, double spoken) {
+    PocketSphinxRecognizer recognizer;
+    recognizer.waitUntilIdle();
+    const QByteArray padded = audio.samples + QByteArray(captureSampleRate * 2 * 3, 0);
+    std::optional<double> finalAt;
+    double at = 0;
+    auto task = recognizer.recognize([&](std::optional<RecognizedText> text, auto) {
+        if (text && text->isFinal && !finalAt)
+            finalAt = at;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    const qsizetype step = captureFragmentSamples * 2;
+    for (qsizetype offset = 0; offset < padded.size() && !finalAt; offset += step) {
+        task->append(AudioBuffer{padded.mid(offset, step)});
+        at = double(offset + step) / (captureSampleRate * 2);
+        recognizer.waitUntilIdle();
+        QCoreApplication::sendPostedEvents();
+    }
+    return {finalAt.value_or(at) - spoken, clock.nsecsElapsed() / 1e9 / at};
+}
+
 void wait(double seconds) {
     QEventLoop loop;
     QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
@@ -87,6 +122,7 @@ int main(int argc, char *argv[]) {
     }
 
     QList<double> speechEnds;
+    std::vector<double> endsOfUtterance, factors;
     for (qsizetype i = 0; i < claims.size(); ++i) {
         const auto path = dir.filePath(QStringLiteral("claim%1.wav").arg(i));
         if (QProcess::execute(QStringLiteral("flite"),
@@ -101,6 +137,9 @@ int main(int argc, char *argv[]) {
             return 1;
         }
         speechEnds.append(speechEnd(std::get<WavAudio>(wav)));
+        const auto offline = decodeOffline(std::get<WavAudio>(wav), speechEnds.last());
+        endsOfUtterance.push_back(offline.endOfUtterance);
+        factors.push_back(offline.realTimeFactor);
     }
 
     // Every request is answered as it arrives; the research answer echoes the claim it was asked.
@@ -209,6 +248,9 @@ int main(int argc, char *argv[]) {
     }
     tool.terminate();
     tool.waitForFinished();
+    std::printf("the recognizer alone, decoding as fast as it can: final result %.3f s of audio "
+                "after the speech ends; real-time factor %.2f (medians)\n",
+                median(endsOfUtterance), median(factors));
     std::printf("medians over %zu claims (seconds):\n", total.size());
     std::printf("  speech end -> final transcript      %.3f\n", median(toFinal));
     std::printf("  final transcript -> first request   %.3f\n", median(toRequest));
