@@ -54,11 +54,11 @@ private Q_SLOTS:
         QVERIFY(m_server.start(m_dir.path(),
                                QStringLiteral("load-module module-null-sink sink_name=speakers\n"
                                               "set-default-sink speakers\n")));
+        const auto claim =
+            QStringLiteral("The moon orbits the earth once every twenty seven days.");
         QCOMPARE(QProcess::execute(QStringLiteral("flite"),
                                    QStringLiteral("-voice kal16 -t").split(u' ')
-                                       << QStringLiteral("The moon orbits the earth once every "
-                                                         "twenty seven days.")
-                                       << m_dir.filePath(QStringLiteral("claim.wav"))),
+                                       << claim << m_dir.filePath(QStringLiteral("claim.wav"))),
                  0);
         m_provider.setResponder([this](const test::RecordedRequest &request) {
             m_answeredAt = epochNow();
