@@ -1,15 +1,11 @@
 // Builds the long-lived objects and wires them together. Nothing else lives here.
-#include "aiclient.h"
 #include "apperror.h"
 #include "apppresentation.h"
 #include "appsettings.h"
-#include "audiocapture.h"
 #include "calldetector.h"
 #include "callpromptpresenter.h"
 #include "inputrecorders.h"
-#include "pocketsphinxrecognizer.h"
-#include "providertransport.h"
-#include "pulsesoundserver.h"
+#include "livechain.h"
 #include "qmlsingletons.h"
 #include "qmlurls.h"
 #include "quickcallpromptsurface.h"
@@ -125,17 +121,12 @@ int main(int argc, char *argv[]) {
     // Unattended runs use the isolated settings: they never read or touch the user's keys.
     auto settings = brindle::AppSettings::create(!unattended, scheduler);
     OfflineCapture offlineCapture;
-    brindle::AudioCapture audioCapture(
-        scheduler, std::make_unique<brindle::PulseSoundServer>(),
-        [] { return std::make_unique<brindle::PocketSphinxRecognizer>(); });
+    brindle::LiveChain live(scheduler);
     brindle::AudioCapturePort &capture =
-        unattended ? static_cast<brindle::AudioCapturePort &>(offlineCapture) : audioCapture;
-    brindle::ProviderTransport transport(scheduler);
-    brindle::AIClient aiClient(transport, brindle::ProviderEndpoints::production(),
-                               brindle::publicPageLoader(scheduler));
+        unattended ? static_cast<brindle::AudioCapturePort &>(offlineCapture) : live.capture();
     brindle::TourChecker tourChecker;
     brindle::ClaimCheckerPort &checker =
-        unattended ? static_cast<brindle::ClaimCheckerPort &>(tourChecker) : aiClient;
+        unattended ? static_cast<brindle::ClaimCheckerPort &>(tourChecker) : live.client();
 
     auto engine = std::make_unique<QQmlApplicationEngine>();
     engine->addImportPath(brindle::qml::importPath());

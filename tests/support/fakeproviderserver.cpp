@@ -98,7 +98,10 @@ void FakeProviderServer::readFrom(QTcpSocket *socket) {
 }
 
 void FakeProviderServer::answer(QTcpSocket *socket, const RecordedRequest &request) {
-    const auto &reply = m_replies.contains(request.path) ? m_replies[request.path] : m_defaultReply;
+    const auto chosen = m_responder ? m_responder(request) : std::nullopt;
+    const auto &reply = chosen                             ? *chosen
+                        : m_replies.contains(request.path) ? m_replies[request.path]
+                                                           : m_defaultReply;
     QByteArray out =
         "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
     out += "Content-Type: " + reply.contentType + "\r\n";

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 class QTcpServer;
@@ -49,6 +50,11 @@ public:
     void setReply(FakeReply reply) { m_defaultReply = std::move(reply); }
     /// The reply for one path.
     void setReply(const QByteArray &path, FakeReply reply) { m_replies[path] = std::move(reply); }
+    /// Chooses the reply from the request itself (before the path replies); nothing leaves the
+    /// choice to them.
+    void setResponder(std::function<std::optional<FakeReply>(const RecordedRequest &)> responder) {
+        m_responder = std::move(responder);
+    }
     /// When set, requests are read and recorded but never answered.
     void setSilent(bool silent) { m_silent = silent; }
 
@@ -68,6 +74,7 @@ private:
     QHash<QTcpSocket *, QByteArray> m_buffers;
     QMap<QByteArray, FakeReply> m_replies;
     FakeReply m_defaultReply;
+    std::function<std::optional<FakeReply>(const RecordedRequest &)> m_responder;
     bool m_silent = false;
     QList<RecordedRequest> m_requests;
 };
