@@ -1,0 +1,101 @@
+#include "autostartentry.h"
+#include "testregistry.h"
+#include "trayavailability.h"
+#include "virtualscheduler.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace brindle;
+using namespace brindle::desktop;
+using namespace brindle::test;
+
+class DesktopTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void loginSwitchWritesAndRemovesTheAutostartEntry() {
+        QTemporaryDir dir;
+        const QString path =
+            dir.filePath(QStringLiteral("config/autostart/org.example.App.desktop"));
+        AutostartEntry entry(path, QStringLiteral("/opt/my apps/brindle"),
+                             QStringLiteral("org.example.App"));
+        QSignalSpy changed(&entry, &AutostartEntry::enabledChanged);
+        QVERIFY(!entry.isEnabled());
+
+        entry.setEnabled(true);
+        QVERIFY(entry.isEnabled());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        QCOMPARE(lines.first(), QStringLiteral("[Desktop Entry]"));
+        QVERIFY(lines.contains(QStringLiteral("Exec=\"/opt/my apps/brindle\" --autostart")));
+        QVERIFY(lines.contains(QStringLiteral("Icon=org.example.App")));
+        QVERIFY(lines.contains(QStringLiteral("Type=Application")));
+
+        entry.setEnabled(false);
+        QVERIFY(!entry.isEnabled());
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(changed.size(), 2);
+
+        AutostartEntry nowhere(QString(), QStringLiteral("/usr/bin/brindle"),
+                               QStringLiteral("org.example.App"));
+        nowhere.setEnabled(true);
+        QVERIFY(!nowhere.isEnabled());
+    }
+
+    void execArgumentsAreQuotedAndEscaped_data() {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("plain") << "/usr/bin/brindle"
+                               << "/usr/bin/brindle";
+        QTest::newRow("space") << "/a b/brindle"
+                               << "\"/a b/brindle\"";
+        // Inside quotes, " ` $ \ take a backslash, and the string value doubles every backslash.
+        QTest::newRow("dollar") << "/a$b"
+                                << "\"/a\\\\$b\"";
+        QTest::newRow("backslash") << "/a\\b"
+                                   << "\"/a\\\\\\\\b\"";
+        QTest::newRow("percent") << "/100%/b"
+                                 << "/100%%/b";
+    }
+    void execArgumentsAreQuotedAndEscaped() {
+        QFETCH(QString, argument);
+        QFETCH(QString, written);
+        QCOMPARE(AutostartEntry::execArgument(argument), written);
+    }
+
+    void trayAvailabilityFollowsTheProbeOnItsInterval() {
+        VirtualScheduler scheduler;
+        bool tray = false;
+        int probes = 0;
+        TrayAvailability availability(scheduler, [&] {
+            ++probes;
+            return tray;
+        });
+        QSignalSpy changed(&availability, &TrayAvailability::availableChanged);
+        QVERIFY(!availability.isAvailable());
+        QCOMPARE(probes, 1);
+
+        tray = true;
+        scheduler.advance(seconds(TrayAvailability::intervalSeconds - 0.1));
+        QVERIFY(!availability.isAvailable());
+        scheduler.advance(seconds(0.1));
+        QVERIFY(availability.isAvailable());
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().first().toBool(), true);
+
+        scheduler.advance(seconds(TrayAvailability::intervalSeconds * 3));
+        QCOMPARE(changed.size(), 1); // no news, no signal
+        QCOMPARE(probes, 5);
+        tray = false;
+        scheduler.advance(seconds(TrayAvailability::intervalSeconds));
+        QVERIFY(!availability.isAvailable());
+        QCOMPARE(changed.size(), 2);
+    }
+};
+
+BRINDLE_REGISTER_TEST(DesktopTest);
+#include "desktoptest.moc"
