@@ -2,7 +2,8 @@
  * @file
  * Whether the desktop shows a system tray, now and as it changes (GNOME shows none unless an
  * extension provides one, and the user can switch that on or off while Brindle runs). Qt has no
- * signal for it, so the probe is asked at launch and then at a fixed interval on the scheduler.
+ * signal for it and remembers its first answer, so the probe asks the desktop itself, at launch
+ * and then at a fixed interval on the scheduler.
  * The scheduler must outlive the object. Main thread only.
  */
 #pragma once
@@ -24,7 +25,8 @@ public:
 
     /// Asks `probe` at once, then every intervalSeconds.
     TrayAvailability(Scheduler &scheduler, Probe probe, QObject *parent = nullptr);
-    /// The probe Qt's own tray icon relies on.
+    /// The desktop's answer: a StatusNotifier host on the session bus or an X11 tray selection
+    /// owner; elsewhere, Qt's.
     static Probe systemProbe();
 
     bool isAvailable() const { return m_available; }

@@ -44,7 +44,10 @@ TrayMenu::TrayMenu(SessionStore &store, AppPresentation &presentation, QObject *
 }
 
 void TrayMenu::setTrayAvailable(bool available) {
-    m_icon.setVisible(available);
+    // Shown afresh, so the icon docks into a tray that has just arrived.
+    m_icon.hide();
+    if (available)
+        m_icon.show();
 }
 
 QString TrayMenu::sessionTitle() const {

@@ -51,27 +51,33 @@ class DesktopSystemTest : public QObject {
         return name;
     }
 
-    /// Brindle's main window among the top-level windows, or 0.
-    xcb_window_t mainWindow() {
+    std::uint32_t cardinal(xcb_window_t window, const char *property) {
+        auto *reply = xcb_get_property_reply(
+            m_x, xcb_get_property(m_x, 0, window, atom(property), XCB_ATOM_CARDINAL, 0, 1),
+            nullptr);
+        std::uint32_t value = 0;
+        if (reply && xcb_get_property_value_length(reply) == 4)
+            value = *static_cast<const std::uint32_t *>(xcb_get_property_value(reply));
+        std::free(reply);
+        return value;
+    }
+
+    /// Brindle's main window if it is on screen, else 0. Closing destroys the X window, so each
+    /// showing is a new one.
+    xcb_window_t shownWindow() {
         auto *tree = xcb_query_tree_reply(m_x, xcb_query_tree(m_x, m_root), nullptr);
         xcb_window_t found = 0;
-        if (tree) {
-            const xcb_window_t *children = xcb_query_tree_children(tree);
-            for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i) {
-                if (windowName(children[i]) == "Brindle...")
-                    found = children[i];
-            }
+        for (int i = 0; tree && i < xcb_query_tree_children_length(tree) && !found; ++i) {
+            const xcb_window_t child = xcb_query_tree_children(tree)[i];
+            auto *attributes = xcb_get_window_attributes_reply(
+                m_x, xcb_get_window_attributes(m_x, child), nullptr);
+            if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+                windowName(child) == "Brindle...")
+                found = child;
+            std::free(attributes);
         }
         std::free(tree);
         return found;
-    }
-
-    bool isMapped(xcb_window_t window) {
-        auto *reply =
-            xcb_get_window_attributes_reply(m_x, xcb_get_window_attributes(m_x, window), nullptr);
-        const bool mapped = reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
-        std::free(reply);
-        return mapped;
     }
 
     /// What a tray does first: own the system-tray selection of the screen.
@@ -148,12 +154,12 @@ private Q_SLOTS:
         launch(first);
         QTRY_VERIFY_WITH_TIMEOUT(
             QDBusConnection::sessionBus().interface()->isServiceRegistered(appId), 30000);
-        xcb_window_t window = 0;
-        QTRY_VERIFY_WITH_TIMEOUT((window = mainWindow()) && isMapped(window), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(shownWindow(), 30000);
+        QCOMPARE(qint64(cardinal(shownWindow(), "_NET_WM_PID")), first.processId());
 
         // With a tray, closing hides the window and the process stays.
-        closeWindow(window);
-        QTRY_VERIFY(!isMapped(window));
+        closeWindow(shownWindow());
+        QTRY_VERIFY(!shownWindow());
         QCOMPARE(first.state(), QProcess::Running);
 
         QProcess second;
@@ -164,16 +170,16 @@ private Q_SLOTS:
         qInfo("second launch exited after %lld ms", clock.elapsed());
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
-        QTRY_VERIFY(isMapped(window));
-        QCOMPARE(mainWindow(), window); // the first process's window, not a new one
+        QTRY_VERIFY(shownWindow());
+        QCOMPARE(qint64(cardinal(shownWindow(), "_NET_WM_PID")), first.processId());
 
         // The tray goes while the window is hidden: the window comes back (minimized), and
         // closing it now ends the process.
-        closeWindow(window);
-        QTRY_VERIFY(!isMapped(window));
+        closeWindow(shownWindow());
+        QTRY_VERIFY(!shownWindow());
         dropTray();
-        QTRY_VERIFY_WITH_TIMEOUT(isMapped(window), 15000);
-        closeWindow(window);
+        QTRY_VERIFY_WITH_TIMEOUT(shownWindow(), 15000);
+        closeWindow(shownWindow());
         QVERIFY(first.waitForFinished(15000));
         QCOMPARE(first.exitStatus(), QProcess::NormalExit);
         QCOMPARE(first.exitCode(), 0);
