@@ -38,28 +38,20 @@ class DesktopSystemTest : public QObject {
         return value;
     }
 
-    QByteArray windowName(xcb_window_t window) {
+    QByteArray property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
         auto *reply = xcb_get_property_reply(
-            m_x,
-            xcb_get_property(m_x, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 64),
-            nullptr);
-        QByteArray name;
+            m_x, xcb_get_property(m_x, 0, window, name, type, 0, 64), nullptr);
+        QByteArray value;
         if (reply)
-            name = QByteArray(static_cast<const char *>(xcb_get_property_value(reply)),
-                              xcb_get_property_value_length(reply));
-        std::free(reply);
-        return name;
-    }
-
-    std::uint32_t cardinal(xcb_window_t window, const char *property) {
-        auto *reply = xcb_get_property_reply(
-            m_x, xcb_get_property(m_x, 0, window, atom(property), XCB_ATOM_CARDINAL, 0, 1),
-            nullptr);
-        std::uint32_t value = 0;
-        if (reply && xcb_get_property_value_length(reply) == 4)
-            value = *static_cast<const std::uint32_t *>(xcb_get_property_value(reply));
+            value = QByteArray(static_cast<const char *>(xcb_get_property_value(reply)),
+                               xcb_get_property_value_length(reply));
         std::free(reply);
         return value;
+    }
+
+    qint64 processOf(xcb_window_t window) {
+        const QByteArray pid = property(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+        return pid.size() == 4 ? *reinterpret_cast<const std::uint32_t *>(pid.constData()) : 0;
     }
 
     /// Brindle's main window if it is on screen, else 0. Closing destroys the X window, so each
@@ -72,7 +64,7 @@ class DesktopSystemTest : public QObject {
             auto *attributes = xcb_get_window_attributes_reply(
                 m_x, xcb_get_window_attributes(m_x, child), nullptr);
             if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
-                windowName(child) == "Brindle...")
+                property(child, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY) == "Brindle...")
                 found = child;
             std::free(attributes);
         }
@@ -155,7 +147,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             QDBusConnection::sessionBus().interface()->isServiceRegistered(appId), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(shownWindow(), 30000);
-        QCOMPARE(qint64(cardinal(shownWindow(), "_NET_WM_PID")), first.processId());
+        QCOMPARE(processOf(shownWindow()), first.processId());
 
         // With a tray, closing hides the window and the process stays.
         closeWindow(shownWindow());
@@ -171,7 +163,7 @@ private Q_SLOTS:
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QTRY_VERIFY(shownWindow());
-        QCOMPARE(qint64(cardinal(shownWindow(), "_NET_WM_PID")), first.processId());
+        QCOMPARE(processOf(shownWindow()), first.processId());
 
         // The tray goes while the window is hidden: the window comes back (minimized), and
         // closing it now ends the process.

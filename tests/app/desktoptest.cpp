@@ -1,7 +1,5 @@
 #include "autostartentry.h"
 #include "testregistry.h"
-#include "trayavailability.h"
-#include "virtualscheduler.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -65,35 +63,6 @@ private Q_SLOTS:
         QFETCH(QString, argument);
         QFETCH(QString, written);
         QCOMPARE(AutostartEntry::execArgument(argument), written);
-    }
-
-    void trayAvailabilityFollowsTheProbeOnItsInterval() {
-        VirtualScheduler scheduler;
-        bool tray = false;
-        int probes = 0;
-        TrayAvailability availability(scheduler, [&] {
-            ++probes;
-            return tray;
-        });
-        QSignalSpy changed(&availability, &TrayAvailability::availableChanged);
-        QVERIFY(!availability.isAvailable());
-        QCOMPARE(probes, 1);
-
-        tray = true;
-        scheduler.advance(seconds(TrayAvailability::intervalSeconds - 0.1));
-        QVERIFY(!availability.isAvailable());
-        scheduler.advance(seconds(0.1));
-        QVERIFY(availability.isAvailable());
-        QCOMPARE(changed.size(), 1);
-        QCOMPARE(changed.first().first().toBool(), true);
-
-        scheduler.advance(seconds(TrayAvailability::intervalSeconds * 3));
-        QCOMPARE(changed.size(), 1); // no news, no signal
-        QCOMPARE(probes, 5);
-        tray = false;
-        scheduler.advance(seconds(TrayAvailability::intervalSeconds));
-        QVERIFY(!availability.isAvailable());
-        QCOMPARE(changed.size(), 2);
     }
 };
 

@@ -221,18 +221,6 @@ private Q_SLOTS:
         QCOMPARE(f.store.isRunning(), tray);
     }
 
-    void trayGoingAwayBringsAHiddenWindowBackMinimized() {
-        Fixture f;
-        QWindow window;
-        f.presentation.registerMainWindow(&window);
-        f.presentation.showPanel();
-        f.presentation.hidePanel();
-        QVERIFY(!window.isVisible());
-        f.presentation.setTrayAvailable(false);
-        QVERIFY(window.isVisible());
-        QVERIFY(window.windowStates() & Qt::WindowMinimized);
-    }
-
     void floatingPanelsSitTopRightOfTheScreenUnderThePointer_data() {
         QTest::addColumn<QPoint>("pointer");
         QTest::newRow("pointer on the screen") << QPoint(10, 10);
