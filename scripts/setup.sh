@@ -36,7 +36,7 @@ packages=(
   pulseaudio pulseaudio-utils flite
   # desktop tests: a private X server inside a private session bus; the launcher entry and
   # metadata validators
-  xvfb dbus-daemon desktop-file-utils appstream
+  xvfb desktop-file-utils appstream
   # the Debian package: CPack's dependency scan (dpkg-shlibdeps, file) and lintian
   dpkg-dev file lintian
 )
