@@ -34,6 +34,11 @@ packages=(
   libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
   # capture integration tests: a private sound server, its players and speech synthesis
   pulseaudio pulseaudio-utils flite
+  # desktop tests: a private X server inside a private session bus; the launcher entry and
+  # metadata validators
+  xvfb desktop-file-utils appstream
+  # the Debian package: CPack's dependency scan (dpkg-shlibdeps, file) and lintian
+  dpkg-dev file lintian
 )
 
 missing=()

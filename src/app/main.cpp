@@ -1,9 +1,12 @@
 // Builds the long-lived objects and wires them together. Nothing else lives here.
 #include "apperror.h"
+#include "appidentity.h"
 #include "apppresentation.h"
 #include "appsettings.h"
+#include "autostartentry.h"
 #include "calldetector.h"
 #include "callpromptpresenter.h"
+#include "desktopshell.h"
 #include "inputrecorders.h"
 #include "livechain.h"
 #include "qmlsingletons.h"
@@ -16,10 +19,10 @@
 #include "sessionstore.h"
 #include "sessionviewmodel.h"
 #include "settingspreferencestore.h"
+#include "singleinstance.h"
 #include "storereferenceside.h"
 #include "symbolicons.h"
 #include "systemscheduler.h"
-#include "traymenu.h"
 #include "workspacefollowing.h"
 
 #include <QApplication>
@@ -95,7 +98,7 @@ int main(int argc, char *argv[]) {
     const QString screenshotDir = argumentAfter(argc, argv, "--screenshot");
     const bool unattended = selfTest || !screenshotDir.isEmpty();
     if (hasArgument(argc, argv, "--screenshot") && screenshotDir.isEmpty()) {
-        std::fprintf(stderr, "usage: brindle [--self-test | --screenshot DIR]\n");
+        std::fprintf(stderr, "usage: brindle [--self-test | --screenshot DIR | --autostart]\n");
         return 2;
     }
     if (unattended && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -109,9 +112,25 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brindle"));
     QApplication::setApplicationDisplayName(QStringLiteral("Brindle"));
-    QApplication::setDesktopFileName(QStringLiteral("brindle"));
-    // Closing the main window leaves Brindle in the tray.
+    QApplication::setDesktopFileName(brindle::desktop::applicationId());
+    QApplication::setWindowIcon(brindle::desktop::applicationIcon());
+    // Closing the main window leaves Brindle in the tray; without a tray it quits on purpose.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One Brindle per user: a later launch brings the running one forward and leaves.
+    brindle::desktop::SingleInstance instance(brindle::desktop::applicationId(),
+                                              brindle::desktop::applicationObjectPath());
+    if (!unattended) {
+        switch (instance.claim(QDBusConnection::sessionBus())) {
+        case brindle::desktop::SingleInstance::Role::activated:
+            return 0;
+        case brindle::desktop::SingleInstance::Role::unanswered:
+            std::fprintf(stderr, "Brindle is already running but did not answer.\n");
+            return 1;
+        default:
+            break;
+        }
+    }
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     // The floating panels have rounded, see-through corners.
     QQuickWindow::setDefaultAlphaBuffer(true);
@@ -144,6 +163,13 @@ int main(int argc, char *argv[]) {
     brindle::AppPresentationForeign::provide(&presentation);
     brindle::SessionForeign::provide(&session);
     brindle::SettingsForeign::provide(settings.get());
+    // Unattended runs get a login switch that never touches the user's autostart folder.
+    brindle::desktop::AutostartEntry loginStart(
+        unattended
+            ? QString()
+            : brindle::desktop::AutostartEntry::standardPath(brindle::desktop::applicationId()),
+        QCoreApplication::applicationFilePath(), brindle::desktop::applicationId());
+    brindle::LoginStartForeign::provide(&loginStart);
 
     // The views go before the objects they show.
     const auto closeViews = qScopeGuard([&engine] { engine.reset(); });
@@ -182,6 +208,7 @@ int main(int argc, char *argv[]) {
         }));
 
     if (unattended) {
+        mainWindow->show();
         brindle::ScreenshotTour tour(
             {*engine, *mainWindow, store, presentation, *settings, scheduler});
         tour.setCallPromptWindow([&presentation, promptWindows]() -> QQuickWindow * {
@@ -198,8 +225,10 @@ int main(int argc, char *argv[]) {
         return exitCode;
     }
 
-    brindle::TrayMenu tray(store, presentation);
-    tray.show();
+    brindle::DesktopShell shell(scheduler, store, presentation,
+                                brindle::desktop::TrayAvailability::systemProbe());
+    shell.follow(instance);
+    shell.open(*mainWindow, hasArgument(argc, argv, "--autostart"));
     store.refreshSources();
     return QApplication::exec();
 }

@@ -7,6 +7,7 @@
 
 #include "apppresentation.h"
 #include "appsettings.h"
+#include "autostartentry.h"
 #include "sessionviewmodel.h"
 
 #include <QJSEngine>
@@ -44,6 +45,13 @@ struct SettingsForeign : ProvidedInstance<AppSettings> {
     Q_GADGET
     QML_FOREIGN(brindle::AppSettings)
     QML_NAMED_ELEMENT(Settings)
+    QML_SINGLETON
+};
+
+struct LoginStartForeign : ProvidedInstance<desktop::AutostartEntry> {
+    Q_GADGET
+    QML_FOREIGN(brindle::desktop::AutostartEntry)
+    QML_NAMED_ELEMENT(LoginStart)
     QML_SINGLETON
 };
 

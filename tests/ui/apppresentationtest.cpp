@@ -185,6 +185,42 @@ private Q_SLOTS:
         QCOMPARE(f.surface.opened.size(), 1);
     }
 
+    // Without a tray nothing could bring a hidden window back: Background mode minimizes and
+    // closing the window quits, after the session has stopped.
+    void windowIsNeverStrandedWithoutATray_data() {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("tray") << true;
+        QTest::newRow("no tray") << false;
+    }
+    void windowIsNeverStrandedWithoutATray() {
+        QFETCH(bool, tray);
+        Fixture f;
+        QList<bool> runningAtQuit;
+        f.presentation.setQuitAction([&] { runningAtQuit.append(f.store.isRunning()); });
+        f.presentation.setTrayAvailable(tray);
+        QWindow window;
+        f.presentation.registerMainWindow(&window);
+        f.presentation.showPanel();
+        f.store.refreshSources();
+        f.scheduler.runPending();
+        f.store.setSelectedSourceID(AudioSourceID::allSystemAudio());
+        f.store.setEvidenceMode(EvidenceMode::web);
+        f.store.start();
+        f.scheduler.runPending();
+        QVERIFY(f.store.isRunning());
+
+        f.presentation.hidePanel();
+        QCOMPARE(window.isVisible(), !tray);
+        QCOMPARE(bool(window.windowStates() & Qt::WindowMinimized), !tray);
+        QVERIFY(f.store.isRunning());
+
+        f.presentation.mainWindowClosed();
+        f.presentation.mainWindowClosed(); // a second close while quitting changes nothing
+        f.scheduler.runPending();
+        QCOMPARE(runningAtQuit, tray ? QList<bool>{} : QList<bool>{false});
+        QCOMPARE(f.store.isRunning(), tray);
+    }
+
     void floatingPanelsSitTopRightOfTheScreenUnderThePointer_data() {
         QTest::addColumn<QPoint>("pointer");
         QTest::newRow("pointer on the screen") << QPoint(10, 10);

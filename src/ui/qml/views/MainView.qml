@@ -12,6 +12,8 @@ Rectangle {
     property var session
     property var presentation
     property var settings
+    // The "Start at login" switch (the LoginStart singleton); the menu leaves it out when unset.
+    property var loginStart: null
 
     readonly property bool busy: session.isRunning || session.isStarting
     // Start needs a source and no reference load; Stop and Cancel start are always available.
@@ -270,8 +272,17 @@ Rectangle {
             enabled: !view.busy
             onTriggered: view.presentation.previewCallPrompt()
         }
+        MenuItem {
+            objectName: "loginStartItem"
+            text: "Start at login"
+            visible: view.loginStart !== null
+            height: visible ? implicitHeight : 0
+            checkable: true
+            checked: view.loginStart !== null && view.loginStart.enabled
+            onToggled: view.loginStart.enabled = checked
+        }
         MenuSeparator {}
-        MenuItem { text: "Quit Brindle\tCtrl+Q"; onTriggered: Qt.quit() }
+        MenuItem { text: "Quit Brindle\tCtrl+Q"; onTriggered: view.presentation.quit() }
     }
 
     CorrectionDetailsSheet {
