@@ -4,7 +4,6 @@
 #include "testregistry.h"
 #include "virtualscheduler.h"
 
-#include <QJsonDocument>
 #include <QSignalSpy>
 
 using namespace brindle;
@@ -48,20 +47,6 @@ class ProviderTransportTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void sendsCompactJSONWithTheTwoHeaders() {
-        Call call;
-        call.server.setReply({200, QByteArrayLiteral("  not json, returned as is \n")});
-        call.run(QStringLiteral("k-1"));
-        QCOMPARE(call.outcome.value, QByteArrayLiteral("  not json, returned as is \n"));
-        QCOMPARE(call.server.requests().size(), 1);
-        const auto &request = call.server.requests().first();
-        QCOMPARE(request.method, QByteArrayLiteral("POST"));
-        QCOMPARE(request.path, QByteArrayLiteral("/x"));
-        QCOMPARE(request.headers.value("authorization"), QByteArrayLiteral("Bearer k-1"));
-        QCOMPARE(request.headers.value("content-type"), QByteArrayLiteral("application/json"));
-        QCOMPARE(request.body, QJsonDocument(sampleBody).toJson(QJsonDocument::Compact));
-    }
-
     void answersOtherThan2xxFail_data() {
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");

@@ -63,16 +63,6 @@ private Q_SLOTS:
         QVERIFY(!f.store.isRunning());
         QVERIFY(f.action(QStringLiteral("Preview background toast"))->isEnabled());
     }
-
-    void slackPromptToggleIsTheControllerSetting() {
-        Fixture f;
-        auto *toggle = f.action(QStringLiteral("Suggest Start when a Slack call begins"));
-        QVERIFY(toggle->isChecked());
-        toggle->trigger();
-        QVERIFY(!f.store.promptOnSlackCalls());
-        f.store.setPromptOnSlackCalls(true);
-        QVERIFY(toggle->isChecked());
-    }
 };
 
 BRINDLE_REGISTER_TEST(TrayMenuTest);
