@@ -56,11 +56,7 @@ std::optional<QByteArray> pageRequest(const QUrl &url) {
     return request.toUtf8();
 }
 
-PublicPageFetch::PublicPageFetch(QUrl url, Scheduler &scheduler, QObject *parent)
-    : PublicPageFetch(std::move(url), scheduler,
-                      Environment{443, lookupAddresses, isPublicAddress, std::nullopt}, parent) {}
-
-PublicPageFetch::PublicPageFetch(QUrl url, Scheduler &scheduler, Environment environment,
+PublicPageFetch::PublicPageFetch(QUrl url, Scheduler &scheduler, PageFetchEnvironment environment,
                                  QObject *parent)
     : QObject(parent)
     , m_url(std::move(url))

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "cancellation.h"
+#include "destinationrules.h"
 #include "scheduler.h"
 
 #include <QByteArray>
@@ -30,14 +31,19 @@ class QSslSocket;
 
 namespace brindle {
 
-namespace test {
-class PublicPageFetchProbe;
-}
-
 /// The exact request bytes for `url`: percent-encoded target ("/" for an empty path, "?query"
 /// when a query is present, never the fragment) and the URL's ASCII host. Nothing when the URL is
 /// invalid or the target or host would hold a control character or space.
 std::optional<QByteArray> pageRequest(const QUrl &url);
+
+/// Where a page fetch connects and whom it trusts. The defaults are the real ones: the system
+/// resolver, public addresses only, port 443 and the system trust store.
+struct PageFetchEnvironment {
+    std::function<std::optional<QStringList>(const QString &)> lookup = lookupAddresses;
+    std::function<bool(const QString &)> isPublic = isPublicAddress;
+    quint16 port = 443;
+    std::optional<QList<QSslCertificate>> trustAnchors; ///< nothing: the system store
+};
 
 class PublicPageFetch final : public QObject {
 public:
@@ -46,7 +52,8 @@ public:
     static constexpr qsizetype maxResponseBytes = 524288;
 
     /// No network activity until fetch().
-    PublicPageFetch(QUrl url, Scheduler &scheduler, QObject *parent = nullptr);
+    explicit PublicPageFetch(QUrl url, Scheduler &scheduler, PageFetchEnvironment environment = {},
+                             QObject *parent = nullptr);
     ~PublicPageFetch() override;
 
     /// The body text, or nothing. Never throws. Stopping `token` (on the owner's thread) ends the
@@ -55,16 +62,6 @@ public:
     QCoro::Task<std::optional<QString>> fetch(CancelToken token = {});
 
 private:
-    /// What production fixes and only tests may replace (through the probe class).
-    struct Environment {
-        quint16 port = 443;
-        std::function<std::optional<QStringList>(const QString &)> lookup;
-        std::function<bool(const QString &)> isPublic;
-        std::optional<QList<QSslCertificate>> trustAnchors; ///< nothing: the system store
-    };
-    friend class test::PublicPageFetchProbe;
-    PublicPageFetch(QUrl url, Scheduler &scheduler, Environment environment, QObject *parent);
-
     struct ResultAwaiter {
         PublicPageFetch *self;
         bool await_ready() const noexcept { return self->m_finished; }
@@ -82,7 +79,7 @@ private:
 
     const QUrl m_url;
     Scheduler &m_scheduler;
-    const Environment m_environment;
+    const PageFetchEnvironment m_environment;
     QString m_host;
     TimerHandle m_timeout;
     QSslSocket *m_socket = nullptr;

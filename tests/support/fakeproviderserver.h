@@ -34,6 +34,7 @@ struct FakeReply {
     QByteArray contentType = QByteArrayLiteral("application/json");
     QList<std::pair<QByteArray, QByteArray>> headers; ///< extra headers, e.g. Location
     qsizetype declaredLength = -1; ///< Content-Length to announce; -1: the body's real size
+    bool silent = false;           ///< read and record the request, never answer it
 };
 
 class FakeProviderServer : public QObject {
@@ -50,13 +51,15 @@ public:
     void setReply(FakeReply reply) { m_defaultReply = std::move(reply); }
     /// The reply for one path.
     void setReply(const QByteArray &path, FakeReply reply) { m_replies[path] = std::move(reply); }
-    /// Chooses the reply from the request itself (before the path replies); nothing leaves the
+    /// Chooses the reply from the request itself, before any other rule; nothing leaves the
     /// choice to them.
     void setResponder(std::function<std::optional<FakeReply>(const RecordedRequest &)> responder) {
         m_responder = std::move(responder);
     }
-    /// When set, requests are read and recorded but never answered.
-    void setSilent(bool silent) { m_silent = silent; }
+    /// The reply for every request whose body contains `marker`, before any by path.
+    void setReplyForBody(const QByteArray &marker, FakeReply reply) {
+        m_markedReplies.append({marker, std::move(reply)});
+    }
 
     const QList<RecordedRequest> &requests() const { return m_requests; }
 
@@ -75,7 +78,7 @@ private:
     QMap<QByteArray, FakeReply> m_replies;
     FakeReply m_defaultReply;
     std::function<std::optional<FakeReply>(const RecordedRequest &)> m_responder;
-    bool m_silent = false;
+    QList<std::pair<QByteArray, FakeReply>> m_markedReplies;
     QList<RecordedRequest> m_requests;
 };
 

@@ -40,4 +40,27 @@ QCoro::Task<std::optional<ResearchResult>> FakeChecker::checkClaim(QString claim
     co_return std::nullopt;
 }
 
+SessionRig::SessionRig() {
+    store.setEvidenceMode(EvidenceMode::web);
+    store.refreshSources();
+    scheduler.runPending();
+    store.setSelectedSourceID(AudioSourceID::allSystemAudio());
+}
+
+SessionRig::~SessionRig() {
+    store.cancelAllWork();
+    scheduler.runPending();
+}
+
+void SessionRig::type(const QString &claim) {
+    store.setManualClaim(claim);
+    store.checkManualClaim();
+}
+
+bool SessionRig::startSession() {
+    store.start();
+    scheduler.runPending();
+    return store.isRunning();
+}
+
 } // namespace brindle::test

@@ -1,11 +1,8 @@
 #include "apppresentation.h"
-#include "demofinding.h"
 #include "quicktoastsurface.h"
 #include "sessionfakes.h"
-#include "sessionstore.h"
 #include "testregistry.h"
 #include "toastsurface.h"
-#include "virtualscheduler.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -44,24 +41,15 @@ ResearchResult result(Verdict verdict) {
 class AppPresentationTest : public QObject {
     Q_OBJECT
 
-    struct Fixture {
-        VirtualScheduler scheduler;
-        FakeSettings settings;
-        FakeCapture capture{scheduler};
-        FakeChecker checker{scheduler};
-        SessionStore store{scheduler, settings, capture, checker};
+    struct Fixture : SessionRig {
         RecordingSurface surface;
         AppPresentation presentation{store, scheduler};
 
-        Fixture() {
-            presentation.setToastSurface(&surface);
-            checker.delay = seconds(1);
-        }
+        Fixture() { presentation.setToastSurface(&surface); }
         /// Types a claim whose check answers after one second with `verdict`.
         void claim(const QString &text, Verdict verdict) {
             checker.answers.push_back(result(verdict));
-            store.setManualClaim(text);
-            store.checkManualClaim();
+            type(text);
         }
     };
 
@@ -94,17 +82,6 @@ private Q_SLOTS:
         QVERIFY(f.surface.opened.isEmpty());
     }
 
-    void sameListAgainKeepsThePanelAndItsTimer() {
-        Fixture f;
-        f.claim(QStringLiteral("The moon is made of cheese."), Verdict::context);
-        f.scheduler.advance(seconds(1));
-        f.scheduler.advance(seconds(5));
-        Q_EMIT f.store.findingsChanged();
-        QCOMPARE(f.surface.opened.size(), 1);
-        f.scheduler.advance(seconds(3.1)); // 8 s after it opened, not after the repeat
-        QVERIFY(!f.surface.onScreen);
-    }
-
     void queuedToastFollowsAndAnOldTimerDoesNothing() {
         Fixture f;
         f.claim(QStringLiteral("First wrong claim here."), Verdict::contradicted);
@@ -125,24 +102,22 @@ private Q_SLOTS:
         QVERIFY(!f.surface.onScreen);
     }
 
-    void clearingTheFindingsClosesTheToast() {
+    void activatingTheMainWindowClearsTheToast() {
         Fixture f;
+        QWindow window;
+        f.presentation.registerMainWindow(&window);
         f.claim(QStringLiteral("The moon is made of cheese."), Verdict::contradicted);
         f.scheduler.advance(seconds(1));
         QVERIFY(f.surface.onScreen);
-        f.store.clearContext();
+        window.show();
+        window.requestActivate();
+        QTRY_VERIFY(window.isActive());
         QVERIFY(!f.surface.onScreen);
     }
 
     void stoppingTheSessionClosesToastsAndEmptiesTheQueue() {
         Fixture f;
-        f.store.setSelectedSourceID(AudioSourceID::allSystemAudio());
-        f.store.refreshSources();
-        f.scheduler.runPending();
-        f.store.setEvidenceMode(EvidenceMode::web);
-        f.store.start();
-        f.scheduler.runPending();
-        QVERIFY(f.store.isRunning());
+        QVERIFY(f.startSession());
 
         f.claim(QStringLiteral("First wrong claim here."), Verdict::contradicted);
         f.claim(QStringLiteral("Second wrong claim here."), Verdict::context);
@@ -172,17 +147,6 @@ private Q_SLOTS:
 
         f.store.clearContext(); // the selected finding leaves the list
         QVERIFY(!f.presentation.selectedFinding());
-    }
-
-    void previewBackgroundToastHidesTheWindowAndPlaysTheDemo() {
-        Fixture f;
-        QWindow window;
-        window.show();
-        f.presentation.registerMainWindow(&window);
-        f.presentation.previewBackgroundToast();
-        QVERIFY(!window.isVisible());
-        f.scheduler.advance(seconds(demoPauseSeconds + 0.1));
-        QCOMPARE(f.surface.opened.size(), 1);
     }
 
     // Without a tray nothing could bring a hidden window back: Background mode minimizes and
@@ -223,15 +187,20 @@ private Q_SLOTS:
 
     void floatingPanelsSitTopRightOfTheScreenUnderThePointer_data() {
         QTest::addColumn<QPoint>("pointer");
-        QTest::newRow("pointer on the screen") << QPoint(10, 10);
-        QTest::newRow("pointer outside every screen") << QPoint(-50000, -50000);
+        QTest::addColumn<int>("screen");
+        QTest::newRow("left screen") << QPoint(1279, 799) << 0;
+        QTest::newRow("right screen") << QPoint(1280, 10) << 1;
+        QTest::newRow("outside every screen: the primary") << QPoint(-5, 900) << 0;
     }
     void floatingPanelsSitTopRightOfTheScreenUnderThePointer() {
         QFETCH(QPoint, pointer);
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        const auto origin = floatingPanelOrigin(QSize(400, 260), pointer);
-        QVERIFY(origin);
-        QCOMPARE(*origin, QPoint(area.right() + 1 - 400 - 16, area.top() + 16));
+        QFETCH(int, screen);
+        const auto screens = QGuiApplication::screens();
+        QCOMPARE(screens.size(), 2);
+        QCOMPARE(QGuiApplication::primaryScreen(), screens[0]);
+        const QRect area = screens[screen]->availableGeometry();
+        QCOMPARE(floatingPanelOrigin(QSize(400, 260), pointer),
+                 std::optional(QPoint(area.right() + 1 - 400 - 16, area.top() + 16)));
     }
 };
 

@@ -16,25 +16,14 @@ Item {
         name: "SharedControls"
         when: windowShown
 
-        function test_verdictBadge_data() {
-            return [
-                { tag: "supported", verdict: "supported", label: "Supported", symbol: "checkmark.circle.fill" },
-                { tag: "contradicted", verdict: "contradicted", label: "Source disagrees", symbol: "exclamationmark.bubble.fill" },
-                { tag: "context", verdict: "context", label: "Needs context", symbol: "text.bubble.fill" },
-                { tag: "unresolved", verdict: "unresolved", label: "Unresolved", symbol: "questionmark.circle.fill" },
-            ]
-        }
-        function test_verdictBadge(data) {
-            const badge = createTemporaryObject(badgeComponent, root, { verdict: data.verdict })
-            compare(badge.label, data.label)
-            compare(Theme.verdictSymbol(data.verdict), data.symbol)
-            verify(SymbolIcons.name(data.symbol) !== "", "the symbol has a theme icon")
-        }
-
-        function test_verdictColoursAreDistinct() {
-            const colours = ["supported", "contradicted", "context", "unresolved"].map(v => String(Theme.verdictColor(v)))
-            compare(new Set(colours).size, 4)
-            compare(Theme.verdictColor("supported"), Theme.mint)
+        // Each verdict has its own label and colour and an icon the theme can draw.
+        function test_verdictsAreToldApart() {
+            const verdicts = ["supported", "contradicted", "context", "unresolved"]
+            const labels = verdicts.map(v => createTemporaryObject(badgeComponent, root, { verdict: v }).label)
+            compare(new Set(labels).size, 4)
+            compare(new Set(verdicts.map(v => String(Theme.verdictColor(v)))).size, 4)
+            for (const v of verdicts)
+                verify(SymbolIcons.name(Theme.verdictSymbol(v)) !== "", v)
         }
 
         function test_disabledButtonsAreDimAndInert_data() {
