@@ -19,12 +19,13 @@ public:
         QStringList addresses;     ///< what the "resolver" answers
         bool allowLoopback = true; ///< false: the production address policy
         std::optional<QList<QSslCertificate>> trustAnchors; ///< nothing: the system store
+        std::function<std::optional<QStringList>(const QString &)> lookup; ///< over `addresses`
     };
 
     static std::unique_ptr<PublicPageFetch> make(QUrl url, Scheduler &scheduler, Seams seams) {
         PublicPageFetch::Environment environment;
         environment.port = seams.port;
-        environment.lookup = [addresses = seams.addresses](const QString &) {
+        environment.lookup = seams.lookup ? seams.lookup : [addresses = seams.addresses](auto &) {
             return std::optional<QStringList>(addresses);
         };
         if (seams.allowLoopback)
