@@ -77,8 +77,8 @@ Item {
             const finding = { id: "1", quote: "q", verdict: "contradicted", explanation: "e",
                               eyebrow: "umm...", isDemo: false, elapsedText: "1.0s", timeText: "12:00",
                               sourceCountText: "No sources", sources: [] }
-            const pixels = font => font.pixelSize > 0 ? font.pixelSize
-                                                      : font.pointSize * root.Screen.logicalPixelDensity * 25.4 / 72
+            const pixels = font => font.pointSize > 0 ? font.pointSize * root.Screen.logicalPixelDensity * 25.4 / 72
+                                                      : font.pixelSize
             const toast = createTemporaryObject(toastComponent, root, { finding: finding })
             fuzzyCompare(pixels(findChild(toast, "toastExplanation").font), 12.5, 0.01)
             const prompt = createTemporaryObject(promptComponent, root)
