@@ -24,6 +24,8 @@ packages=(
   qml6-module-qtquick qml6-module-qtquick-templates qml6-module-qtquick-controls
   qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-dialogs
   qml6-module-qttest
+  # Qt Quick's own file and folder dialogs, used where the desktop provides none, list folders with it
+  qml6-module-qt-labs-folderlistmodel
   # icons for the views (freedesktop theme, SVG) and colour emoji for the logo and eyebrows
   adwaita-icon-theme libqt6svg6 fonts-noto-color-emoji
   # the tray needs a windowing system plugin; XWayland (xcb) is preferred, plain Wayland works too

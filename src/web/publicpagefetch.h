@@ -23,8 +23,10 @@
 
 #include <QCoroTask>
 
+#include <atomic>
 #include <coroutine>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QSslSocket;
@@ -50,6 +52,11 @@ public:
     static constexpr double timeoutSeconds = 3.0;
     static constexpr qsizetype receiveChunkBytes = 16384;
     static constexpr qsizetype maxResponseBytes = 524288;
+    /// Lookups in flight for the whole process. An unanswered DNS query blocks its thread for
+    /// about 10 s, three times the fetch budget, and a claim check starts up to three fetches:
+    /// 64 lets a short outage leave threads blocked for a good twenty checks while later
+    /// fetches still resolve, and stays bounded (an idle blocked thread costs little memory).
+    static constexpr int maxLookupThreads = 64;
 
     /// No network activity until fetch().
     explicit PublicPageFetch(QUrl url, Scheduler &scheduler, PageFetchEnvironment environment = {},
@@ -84,6 +91,8 @@ private:
     TimerHandle m_timeout;
     QSslSocket *m_socket = nullptr;
     QByteArray m_data;
+    /// Read by the queued lookup on its worker thread; cleared when the fetch ends.
+    std::shared_ptr<std::atomic<bool>> m_lookupWanted = std::make_shared<std::atomic<bool>>(true);
     bool m_started = false;
     bool m_finished = false;
     std::optional<QString> m_result;

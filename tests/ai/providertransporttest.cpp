@@ -84,6 +84,33 @@ private Q_SLOTS:
         }
     }
 
+    // Refused by the declared length before the body arrives, or once too much has arrived.
+    void oversizedAnswersAreRefused_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<qsizetype>("declared");
+        QTest::addColumn<bool>("refused");
+        constexpr qsizetype cap = ProviderTransport::maxAnswerBytes;
+        QTest::newRow("declared over the cap") << QByteArray("{}") << cap + 1 << true;
+        QTest::newRow("no length, over the cap")
+            << QByteArray(cap + 1, 'x') << test::FakeReply::untilClose << true;
+        QTest::newRow("no length, at the cap")
+            << QByteArray(cap, 'x') << test::FakeReply::untilClose << false;
+    }
+    void oversizedAnswersAreRefused() {
+        QFETCH(QByteArray, body);
+        QFETCH(qsizetype, declared);
+        QFETCH(bool, refused);
+        Call call;
+        call.server.setReply({200, body, "application/json", {}, declared});
+        call.run({}, QStringLiteral("OpenAI"));
+        if (refused)
+            QCOMPARE(call.outcome.error,
+                     QStringLiteral("OpenAI request failed: the answer is larger than 4 MB and "
+                                    "was not read. Try again, or choose another model."));
+        else
+            QCOMPARE(call.outcome.value, body);
+    }
+
     void redirectIsReportedNotFollowed() {
         Call call;
         call.server.setReply("/start",

@@ -259,6 +259,16 @@ private Q_SLOTS:
 
         rig.capture.onTranscript(QStringLiteral("late words of text"), true);
         QCOMPARE(rig.checker.calls.size(), 0); // reports after the session ended are ignored
+
+        // A session started while the failed one is still stopping keeps its own status.
+        QVERIFY(rig.startSession());
+        rig.capture.stopDelay = 1s;
+        rig.capture.onError(QStringLiteral("Capture stopped: Entity killed"));
+        QVERIFY(rig.startSession());
+        rig.capture.onStatus(QStringLiteral("Listening to All system audio"));
+        rig.scheduler.advance(1s);
+        QVERIFY(rig.store.isRunning());
+        QCOMPARE(rig.store.status(), QStringLiteral("Listening to All system audio"));
     }
 
     void demo() {

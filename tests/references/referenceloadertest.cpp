@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace brindle;
@@ -136,15 +137,20 @@ private Q_SLOTS:
             tree.file(QString::fromLatin1(name));
         tree.link("link.md", "a.md");
         tree.link("linked", "notes");
+        // A name that is not UTF-8 reaches the loader with U+FFFD in place of its bytes.
+        const QByteArray latin1Name = QFile::encodeName(tree.path()) + "/caf\xe9.md";
+        const int fd = ::open(latin1Name.constData(), O_CREAT | O_WRONLY, 0600);
+        QVERIFY(fd >= 0 && ::write(fd, "x", 1) == 1 && ::close(fd) == 0);
 
         const auto walked = folder(tree.url());
         QCOMPARE(names(walked), (QStringList{"a.md", "notes/B.md", "plain.txt", "upper.MD"}));
         QCOMPARE(walked.skipped, 0);
 
-        const auto chosen = files(tree.urls(
-            {"a.md", "picture.png", "doc.markdown", ".secret.md", "link.md", "linked", "notes"}));
+        const auto chosen = files(tree.urls({"a.md", "picture.png", "doc.markdown", ".secret.md",
+                                             "link.md", "linked", "notes"})
+                                  << QUrl::fromLocalFile(QFile::decodeName(latin1Name)));
         QCOMPARE(names(chosen), QStringList{"a.md"});
-        QCOMPARE(chosen.skipped, 6);
+        QCOMPARE(chosen.skipped, 7);
     }
 
     // The same file chosen twice, or reached through a linked folder, loads once and is not

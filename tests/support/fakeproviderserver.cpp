@@ -85,9 +85,11 @@ void FakeProviderServer::answer(QTcpSocket *socket, const RecordedRequest &reque
         return;
     QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\n";
     out += "Content-Type: " + reply.contentType + "\r\n";
-    out += "Content-Length: " +
-           QByteArray::number(reply.declaredLength < 0 ? reply.body.size() : reply.declaredLength) +
-           "\r\n";
+    if (reply.declaredLength != FakeReply::untilClose)
+        out += "Content-Length: " +
+               QByteArray::number(reply.declaredLength < 0 ? reply.body.size()
+                                                           : reply.declaredLength) +
+               "\r\n";
     out += "Connection: close\r\n";
     for (const auto &[name, value] : reply.headers)
         out += name + ": " + value + "\r\n";

@@ -33,6 +33,7 @@ struct FakeReply {
     QByteArray body;
     QByteArray contentType = QByteArrayLiteral("application/json");
     QList<std::pair<QByteArray, QByteArray>> headers; ///< extra headers, e.g. Location
+    static constexpr qsizetype untilClose = -2;       ///< no Content-Length: the body ends at close
     qsizetype declaredLength = -1; ///< Content-Length to announce; -1: the body's real size
     bool silent = false;           ///< read and record the request, never answer it
 };

@@ -16,7 +16,8 @@ QCoro::Task<> FakeCapture::start(AudioSourceID, QString, bool) {
 QCoro::Task<> FakeCapture::stop() {
     ++stops;
     m_current.request_stop();
-    co_return;
+    if (stopDelay > Duration::zero())
+        co_await m_scheduler.sleep(stopDelay);
 }
 
 QCoro::Task<std::optional<ResearchResult>> FakeChecker::checkClaim(QString claim, QString context,

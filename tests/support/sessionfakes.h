@@ -36,7 +36,7 @@ public:
 };
 
 /// A capture whose start completes after `startDelay` on the scheduler (or fails with
-/// `startFailure`), and which records what it was asked to do.
+/// `startFailure`), whose stop takes `stopDelay`, and which records what it was asked to do.
 class FakeCapture : public AudioCapturePort {
 public:
     explicit FakeCapture(Scheduler &scheduler)
@@ -44,6 +44,7 @@ public:
 
     QList<AudioSource> sourceList{allSystemAudioSource()};
     Duration startDelay{0};
+    Duration stopDelay{0};
     std::optional<QString> startFailure;
     int starts = 0;
     int stops = 0;

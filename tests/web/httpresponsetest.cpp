@@ -104,6 +104,7 @@ private Q_SLOTS:
             {"negative", "-1\r\nx\r\n0\r\n", nullptr},
             {"0x prefix", "0x5\r\nhello\r\n0\r\n", nullptr},
             {"not hex", "g\r\nx\r\n0\r\n", nullptr},
+            {"non-ASCII extension", "5;n=\xc3\xa9\r\nhello\r\n0\r\n", nullptr},
             {"huge size", "7fffffffffffffff\r\nx\r\n0\r\n", nullptr},
             {"bare LF size line", "1\nx\r\n0\r\n", nullptr},
         });

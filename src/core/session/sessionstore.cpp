@@ -299,8 +299,11 @@ void SessionStore::handleCaptureError(const QString &message) {
 
 QCoro::Task<> SessionStore::stopAfterCaptureError() {
     QPointer<SessionStore> self(this);
-    co_await stop();
-    if (self)
+    auto stopping = stop(); // runs up to its wait, taking a new generation first
+    const QUuid generation = m_captureGeneration;
+    co_await std::move(stopping);
+    // A session started while the capture was stopping keeps its own status.
+    if (self && m_captureGeneration == generation)
         setStatus(stoppedByErrorStatus);
 }
 

@@ -57,8 +57,10 @@ Rectangle {
                 }
             }
             Label {
+                objectName: "elapsedTime"
                 text: card.finding ? card.finding.elapsedText : ""
                 font.pixelSize: 12
+                font.family: Theme.monospaceFamily // digits of one width, so the time does not jitter
                 color: Theme.secondaryText
                 height: badge.height
                 verticalAlignment: Text.AlignVCenter
