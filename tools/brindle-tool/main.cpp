@@ -12,6 +12,7 @@ CommandList webCommands();
 CommandList checkCommands();
 CommandList captureCommands();
 CommandList preferenceCommands();
+CommandList historyCommands();
 } // namespace brindle::tool
 
 using namespace brindle::tool;
@@ -29,6 +30,7 @@ CommandList allCommands() {
              checkCommands(),
              captureCommands(),
              preferenceCommands(),
+             historyCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;
