@@ -16,6 +16,8 @@ packages=(
   libsecret-1-0
   # TLS: trust store for production fetches, openssl to mint test certificates
   ca-certificates openssl libssl-dev
+  # the session history: Qt SQL (in qt6-base-dev) and its SQLite driver
+  libqt6sql6 libqt6sql6-sqlite
   # a font so the offscreen platform can render text
   fonts-dejavu-core
   # Qt Quick, the QML modules the views import, and QtQuickTest for the view tests

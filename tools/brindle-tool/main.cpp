@@ -13,6 +13,7 @@ CommandList checkCommands();
 CommandList captureCommands();
 CommandList preferenceCommands();
 CommandList sessionCommands();
+CommandList historyCommands();
 } // namespace brindle::tool
 
 using namespace brindle::tool;
@@ -31,6 +32,7 @@ CommandList allCommands() {
              captureCommands(),
              preferenceCommands(),
              sessionCommands(),
+             historyCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;

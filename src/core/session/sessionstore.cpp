@@ -50,8 +50,11 @@ SessionStore::SessionStore(Scheduler &scheduler, SessionSettingsPort &settings,
     }
     QPointer<SessionStore> self(this);
     m_capture.onTranscript = [self](const QString &text, bool isFinal) {
-        if (self)
-            self->m_intake.handleTranscript(text, isFinal);
+        if (!self)
+            return;
+        if (self->m_isRunning || self->m_isStarting)
+            Q_EMIT self->transcriptReported(text, isFinal);
+        self->m_intake.handleTranscript(text, isFinal);
     };
     m_capture.onStatus = [self](const QString &message) {
         if (self && (self->m_isRunning || self->m_isStarting))
