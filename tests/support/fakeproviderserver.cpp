@@ -98,7 +98,9 @@ void FakeProviderServer::readFrom(QTcpSocket *socket) {
 }
 
 void FakeProviderServer::answer(QTcpSocket *socket, const RecordedRequest &request) {
-    const auto &reply = m_replies.contains(request.path) ? m_replies[request.path] : m_defaultReply;
+    const FakeReply reply = m_responders.contains(request.path)
+                                ? m_responders[request.path](request)
+                                : m_replies.value(request.path, m_defaultReply);
     QByteArray out =
         "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
     out += "Content-Type: " + reply.contentType + "\r\n";

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 class QTcpServer;
@@ -49,6 +50,11 @@ public:
     void setReply(FakeReply reply) { m_defaultReply = std::move(reply); }
     /// The reply for one path.
     void setReply(const QByteArray &path, FakeReply reply) { m_replies[path] = std::move(reply); }
+    /// The reply for one path, made from each request (e.g. to echo what was asked).
+    void setResponder(const QByteArray &path,
+                      std::function<FakeReply(const RecordedRequest &)> responder) {
+        m_responders[path] = std::move(responder);
+    }
     /// When set, requests are read and recorded but never answered.
     void setSilent(bool silent) { m_silent = silent; }
 
@@ -67,6 +73,7 @@ private:
     QTcpServer *m_server;
     QHash<QTcpSocket *, QByteArray> m_buffers;
     QMap<QByteArray, FakeReply> m_replies;
+    QMap<QByteArray, std::function<FakeReply(const RecordedRequest &)>> m_responders;
     FakeReply m_defaultReply;
     bool m_silent = false;
     QList<RecordedRequest> m_requests;

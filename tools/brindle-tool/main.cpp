@@ -12,6 +12,7 @@ CommandList webCommands();
 CommandList checkCommands();
 CommandList captureCommands();
 CommandList preferenceCommands();
+CommandList recordingCommands();
 } // namespace brindle::tool
 
 using namespace brindle::tool;
@@ -29,6 +30,7 @@ CommandList allCommands() {
              checkCommands(),
              captureCommands(),
              preferenceCommands(),
+             recordingCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;
