@@ -12,6 +12,7 @@ constexpr int pauseFrames = int(PauseCutter::pauseSeconds * framesPerSecond);
 constexpr int shortestFrames = int(PauseCutter::shortestSeconds * framesPerSecond);
 constexpr int longestFrames = int(PauseCutter::longestSeconds * framesPerSecond);
 constexpr int searchFrames = int(PauseCutter::searchSeconds * framesPerSecond);
+constexpr int leadFrames = int(PauseCutter::leadSeconds * framesPerSecond);
 /// Below this level a frame is quiet whatever the recording (about -50 dBFS).
 constexpr float silentLevel = 100;
 /// A frame is quiet below this share of the recent speech level.
@@ -44,9 +45,10 @@ QList<AudioSegment> PauseCutter::finish() {
     QList<AudioSegment> out;
     m_pending += std::exchange(m_partialFrame, {});
     if (!m_pending.isEmpty())
-        out.append({m_start, std::exchange(m_pending, {})});
+        out.append({m_start, std::exchange(m_pending, {}), !m_heard});
     m_levels.clear();
     m_quietRun = 0;
+    m_heard = false;
     return out;
 }
 
@@ -56,25 +58,34 @@ void PauseCutter::addFrame(const std::int16_t *frame, int count, QList<AudioSegm
     m_pending.append(reinterpret_cast<const char *>(frame), count * 2);
     m_levels.push_back(level);
     const bool quiet = level < std::max(silentLevel, m_loud * quietShare);
-    m_quietRun = quiet ? m_quietRun + 1 : 0;
-
     const auto frames = std::int64_t(m_levels.size());
-    if (m_quietRun >= pauseFrames && frames - m_quietRun >= shortestFrames) {
-        cutAt(frames - m_quietRun / 2, out);
-    } else if (frames >= longestFrames) {
+    if (!quiet && !m_heard && m_quietRun >= pauseFrames) {
+        // Speech after a long quiet stretch: the stretch is a segment of its own.
+        cutAt(frames - 1 - leadFrames, true, out);
+    }
+    m_quietRun = quiet ? m_quietRun + 1 : 0;
+    m_heard = m_heard || !quiet;
+
+    const auto open = std::int64_t(m_levels.size());
+    if (m_heard && m_quietRun >= pauseFrames && open - m_quietRun >= shortestFrames) {
+        cutAt(open - m_quietRun / 2, false, out);
+    } else if (open >= longestFrames) {
         const auto from = m_levels.end() - searchFrames;
-        cutAt(std::min_element(from, m_levels.end()) - m_levels.begin() + 1, out);
+        cutAt(std::min_element(from, m_levels.end()) - m_levels.begin() + 1, !m_heard, out);
     }
 }
 
 // Ends the open segment after `frames` of its frames; the rest opens the next one.
-void PauseCutter::cutAt(std::int64_t frames, QList<AudioSegment> &out) {
+void PauseCutter::cutAt(std::int64_t frames, bool quiet, QList<AudioSegment> &out) {
     const qsizetype bytes = qsizetype(frames) * frameSamples * 2;
-    out.append({m_start, m_pending.left(bytes)});
+    out.append({m_start, m_pending.left(bytes), quiet});
     m_pending = m_pending.mid(bytes);
     m_start += frames * frameSamples;
     m_levels.erase(m_levels.begin(), m_levels.begin() + frames);
     m_quietRun = std::min<int>(m_quietRun, int(m_levels.size()));
+    m_heard = std::any_of(m_levels.begin(), m_levels.end(), [&](float level) {
+        return level >= std::max(silentLevel, m_loud * quietShare);
+    });
 }
 
 } // namespace brindle

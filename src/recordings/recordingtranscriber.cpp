@@ -49,9 +49,13 @@ void RecordingTranscriber::finish() {
 }
 
 void RecordingTranscriber::enqueue(QList<AudioSegment> segments) {
-    for (auto &audio : segments)
-        m_segments.push_back({std::move(audio), {}, false, nullptr});
+    // A quiet segment has nothing to say: it is reported as soon as its turn comes.
+    for (auto &audio : segments) {
+        const bool quiet = audio.quiet;
+        m_segments.push_back({std::move(audio), {}, quiet, nullptr});
+    }
     submit();
+    release();
 }
 
 // Segment n goes to recognizer n % 2, in order, while that recognizer has room.
@@ -61,6 +65,9 @@ void RecordingTranscriber::submit() {
         if (number >= m_firstNumber + recognizerCount * segmentsAhead)
             return;
         Segment &segment = m_segments[number - m_firstNumber];
+        ++m_submitted;
+        if (segment.done)
+            continue;
         auto &recognizer = *m_recognizers[number % recognizerCount];
         std::weak_ptr<RecordingTranscriber *> alive = m_alive;
         segment.task = recognizer.recognize(
@@ -74,7 +81,6 @@ void RecordingTranscriber::submit() {
         for (qsizetype at = 0; at < audio.size(); at += captureFragmentSamples * 2)
             segment.task->append(AudioBuffer{audio.mid(at, captureFragmentSamples * 2)});
         segment.task->endAudio();
-        ++m_submitted;
     }
 }
 
