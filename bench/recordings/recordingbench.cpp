@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 #include <sys/resource.h>
 
@@ -53,25 +52,6 @@ double cpuSeconds() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-QByteArray wavFile(const QByteArray &samples) {
-    QByteArray header(44, '\0');
-    auto put32 = [&](int at, quint32 v) { qToLittleEndian(v, header.data() + at); };
-    auto put16 = [&](int at, quint16 v) { qToLittleEndian(v, header.data() + at); };
-    header.replace(0, 4, "RIFF");
-    put32(4, quint32(36 + samples.size()));
-    header.replace(8, 8, "WAVEfmt ");
-    put32(16, 16);
-    put16(20, 1);
-    put16(22, 1);
-    put32(24, 16000);
-    put32(28, 32000);
-    put16(32, 2);
-    put16(34, 16);
-    header.replace(36, 4, "data");
-    put32(40, quint32(samples.size()));
-    return header + samples;
-}
-
 // The sentences in turn, each followed by 1.5 to 3 s of silence, up to the recording's length.
 std::optional<QString> makeRecording(const QTemporaryDir &dir) {
     QList<QByteArray> spoken;
@@ -95,7 +75,7 @@ std::optional<QString> makeRecording(const QTemporaryDir &dir) {
     samples.truncate(total);
     const auto path = dir.filePath(QStringLiteral("recording.wav"));
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(wavFile(samples)) < 0)
+    if (!file.open(QIODevice::WriteOnly) || file.write(wavBytes(samples)) < 0)
         return std::nullopt;
     return path;
 }

@@ -7,6 +7,7 @@
 
 #include "apppresentation.h"
 #include "appsettings.h"
+#include "recordingviewmodel.h"
 #include "sessionviewmodel.h"
 
 #include <QJSEngine>
@@ -37,6 +38,13 @@ struct SessionForeign : ProvidedInstance<SessionViewModel> {
     Q_GADGET
     QML_FOREIGN(brindle::SessionViewModel)
     QML_NAMED_ELEMENT(Session)
+    QML_SINGLETON
+};
+
+struct RecordingForeign : ProvidedInstance<RecordingViewModel> {
+    Q_GADGET
+    QML_FOREIGN(brindle::RecordingViewModel)
+    QML_NAMED_ELEMENT(Recording)
     QML_SINGLETON
 };
 

@@ -57,7 +57,9 @@ Rectangle {
                 }
             }
             Label {
-                text: card.finding ? card.finding.elapsedText : ""
+                // A recording's finding shows where in the recording its claim was heard.
+                text: !card.finding ? "" : card.finding.position ? "at " + card.finding.position
+                                                                 : card.finding.elapsedText
                 font.pixelSize: 12
                 color: Theme.secondaryText
                 height: badge.height

@@ -12,6 +12,8 @@ Rectangle {
     property var session
     property var presentation
     property var settings
+    // Checking recordings; absent where the view is shown without it.
+    property var recording: null
 
     readonly property bool busy: session.isRunning || session.isStarting
     // Start needs a source and no reference load; Stop and Cancel start are always available.
@@ -130,6 +132,14 @@ Rectangle {
                 FindingsCard {
                     id: findingsCard
                     session: view.session
+                }
+                Loader {
+                    Layout.fillWidth: true
+                    active: view.recording !== null
+                    sourceComponent: RecordingSection {
+                        recording: view.recording
+                        session: view.session
+                    }
                 }
                 ExpandableRow {
                     id: manualRow

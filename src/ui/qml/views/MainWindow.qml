@@ -41,6 +41,7 @@ ApplicationWindow {
         session: Session
         presentation: AppPresentation
         settings: Settings
+        recording: Recording
     }
 
     Shortcut {
