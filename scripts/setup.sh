@@ -43,6 +43,10 @@ packages=(
   xvfb desktop-file-utils appstream
   # the Debian package: CPack's dependency scan (dpkg-shlibdeps, file) and lintian
   dpkg-dev file lintian
+  # checking recordings: GStreamer decoding (appsink), the plug-ins for WAV, MP3, Ogg Vorbis/Opus,
+  # FLAC, MP4/M4A, WebM and AAC (libav), and gst-launch to encode test media
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
+  gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-tools
 )
 
 missing=()

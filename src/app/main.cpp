@@ -14,6 +14,8 @@
 #include "quickcallpromptsurface.h"
 #include "quickreferencedialogs.h"
 #include "quicktoastsurface.h"
+#include "recordingsession.h"
+#include "recordingviewmodel.h"
 #include "referencefiles.h"
 #include "screenshottour.h"
 #include "sessionstore.h"
@@ -159,6 +161,9 @@ int main(int argc, char *argv[]) {
     brindle::AppPresentation presentation(store, scheduler);
     brindle::SessionViewModel session(store, capture);
     brindle::StoreReferenceSide referenceSide(store, session);
+    brindle::RecordingSession recording(
+        *settings, checker, [] { return std::make_unique<brindle::PocketSphinxRecognizer>(); });
+    brindle::RecordingViewModel recordingView(recording, store);
 
     brindle::AppPresentationForeign::provide(&presentation);
     brindle::SessionForeign::provide(&session);
@@ -170,6 +175,7 @@ int main(int argc, char *argv[]) {
             : brindle::desktop::AutostartEntry::standardPath(brindle::desktop::applicationId()),
         QCoreApplication::applicationFilePath(), brindle::desktop::applicationId());
     brindle::LoginStartForeign::provide(&loginStart);
+    brindle::RecordingForeign::provide(&recordingView);
 
     // The views go before the objects they show.
     const auto closeViews = qScopeGuard([&engine] { engine.reset(); });

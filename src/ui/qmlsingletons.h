@@ -8,6 +8,7 @@
 #include "apppresentation.h"
 #include "appsettings.h"
 #include "autostartentry.h"
+#include "recordingviewmodel.h"
 #include "sessionviewmodel.h"
 
 #include <QJSEngine>
@@ -38,6 +39,13 @@ struct SessionForeign : ProvidedInstance<SessionViewModel> {
     Q_GADGET
     QML_FOREIGN(brindle::SessionViewModel)
     QML_NAMED_ELEMENT(Session)
+    QML_SINGLETON
+};
+
+struct RecordingForeign : ProvidedInstance<RecordingViewModel> {
+    Q_GADGET
+    QML_FOREIGN(brindle::RecordingViewModel)
+    QML_NAMED_ELEMENT(Recording)
     QML_SINGLETON
 };
 

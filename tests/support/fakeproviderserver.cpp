@@ -74,7 +74,10 @@ void FakeProviderServer::readFrom(QTcpSocket *socket) {
 }
 
 void FakeProviderServer::answer(QTcpSocket *socket, const RecordedRequest &request) {
-    const auto chosen = m_responder ? m_responder(request) : std::nullopt;
+    const auto chosen = m_responder ? m_responder(request)
+                        : m_responders.contains(request.path)
+                            ? std::optional(m_responders[request.path](request))
+                            : std::nullopt;
     const auto marked = std::find_if(m_markedReplies.cbegin(), m_markedReplies.cend(),
                                      [&](const auto &m) { return request.body.contains(m.first); });
     const auto &reply = chosen                             ? *chosen

@@ -61,6 +61,11 @@ public:
     void setReplyForBody(const QByteArray &marker, FakeReply reply) {
         m_markedReplies.append({marker, std::move(reply)});
     }
+    /// The reply for one path, made from each request (e.g. to echo what was asked).
+    void setResponder(const QByteArray &path,
+                      std::function<FakeReply(const RecordedRequest &)> responder) {
+        m_responders[path] = std::move(responder);
+    }
 
     const QList<RecordedRequest> &requests() const { return m_requests; }
 
@@ -77,6 +82,7 @@ private:
     QTcpServer *m_server;
     QHash<QTcpSocket *, QByteArray> m_buffers;
     QMap<QByteArray, FakeReply> m_replies;
+    QMap<QByteArray, std::function<FakeReply(const RecordedRequest &)>> m_responders;
     FakeReply m_defaultReply;
     std::function<std::optional<FakeReply>(const RecordedRequest &)> m_responder;
     QList<std::pair<QByteArray, FakeReply>> m_markedReplies;

@@ -40,3 +40,16 @@ inline QString requestedClaim(const QByteArray &requestBody) {
 }
 
 } // namespace brindle::test
+
+namespace brindle::test {
+
+/// The claim a research request asks about (empty when the body is not one).
+inline QString claimOfResearchRequest(const QByteArray &body) {
+    const auto input = QJsonDocument::fromJson(body).object().value(QLatin1String("input"));
+    return QJsonDocument::fromJson(input.toString().toUtf8())
+        .object()
+        .value(QLatin1String("claim"))
+        .toString();
+}
+
+} // namespace brindle::test

@@ -14,6 +14,7 @@ CommandList captureCommands();
 CommandList preferenceCommands();
 CommandList sessionCommands();
 CommandList historyCommands();
+CommandList recordingCommands();
 } // namespace brindle::tool
 
 using namespace brindle::tool;
@@ -33,6 +34,7 @@ CommandList allCommands() {
              preferenceCommands(),
              sessionCommands(),
              historyCommands(),
+             recordingCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;

@@ -191,6 +191,10 @@ void SessionStore::refreshCounts() {
 QCoro::Task<> SessionStore::start() {
     if (m_isRunning || m_isStarting || m_isLoadingReferences)
         co_return;
+    if (otherSessionActive && otherSessionActive()) {
+        setError(QStringLiteral("Cancel the recording being checked before listening."));
+        co_return;
+    }
     try {
         m_settings.configuration().validate();
     } catch (const AppError &error) {

@@ -14,6 +14,8 @@ Rectangle {
     property var settings
     // The "Start at login" switch (the LoginStart singleton); the menu leaves it out when unset.
     property var loginStart: null
+    // Checking recordings; absent where the view is shown without it.
+    property var recording: null
 
     readonly property bool busy: session.isRunning || session.isStarting
     // Start needs a source and no reference load; Stop and Cancel start are always available.
@@ -132,6 +134,14 @@ Rectangle {
                 FindingsCard {
                     id: findingsCard
                     session: view.session
+                }
+                Loader {
+                    Layout.fillWidth: true
+                    active: view.recording !== null
+                    sourceComponent: RecordingSection {
+                        recording: view.recording
+                        session: view.session
+                    }
                 }
                 ExpandableRow {
                     id: manualRow

@@ -43,6 +43,7 @@ ApplicationWindow {
         presentation: AppPresentation
         settings: Settings
         loginStart: LoginStart
+        recording: Recording
     }
 
     Shortcut {
