@@ -11,6 +11,7 @@ CommandList referenceCommands();
 CommandList webCommands();
 CommandList checkCommands();
 CommandList captureCommands();
+CommandList claimCommands();
 CommandList preferenceCommands();
 } // namespace brindle::tool
 
@@ -28,6 +29,7 @@ CommandList allCommands() {
              webCommands(),
              checkCommands(),
              captureCommands(),
+             claimCommands(),
              preferenceCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
