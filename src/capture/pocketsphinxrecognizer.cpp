@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "capturemessages.h"
+#include "speechlevel.h"
 #include "utterancesentences.h"
 
 #include <QFileInfo>
@@ -173,6 +174,7 @@ private:
         m_samplesSincePartial = 0;
         m_lastPartial.clear();
         m_sentences = {};
+        m_level = {};
     }
 
     void carry(const QByteArray &audio) {
@@ -186,15 +188,18 @@ private:
     void decode(const QByteArray &audio) {
         const auto *samples = reinterpret_cast<const std::int16_t *>(audio.constData());
         const std::size_t count = std::size_t(audio.size()) / sizeof(std::int16_t);
-        // Feed in 100 ms steps so partial text and the end of speech follow the audio closely.
+        // Feed in 50 ms steps so partial text (every 100 ms), sentence pauses and the end of
+        // speech follow the audio closely.
+        constexpr std::size_t pauseCheck = std::size_t(captureFragmentSamples) / 2;
         for (std::size_t offset = 0; offset < count && m_inUtterance;) {
             const std::size_t step = std::min<std::size_t>(
-                count - offset, std::size_t(captureFragmentSamples) - m_samplesSincePartial);
+                count - offset, pauseCheck - m_samplesSincePartial % pauseCheck);
             if (ps_process_raw(m_decoder, samples + offset, step, FALSE, FALSE) < 0) {
                 closeUtterance();
                 postError(QStringLiteral("the recognizer could not decode the audio"));
                 return;
             }
+            m_level.add(samples + offset, step);
             offset += step;
             m_samplesSincePartial += step;
             if (ps_get_in_speech(m_decoder)) {
@@ -203,15 +208,22 @@ private:
                 endByItself(audio, offset); // the speaker stopped: this utterance is complete
                 return;
             }
-            if (m_samplesSincePartial >= std::size_t(captureFragmentSamples)) {
-                m_samplesSincePartial = 0;
-                const auto words = segmentation();
-                // A sentence pause ends the utterance, so each sentence gets its own final result
-                // and the recognizer cannot reword it once it is complete.
+            if (m_samplesSincePartial % pauseCheck != 0)
+                continue;
+            // A sentence pause ends the utterance, so each sentence gets its own final result and
+            // the recognizer cannot reword it once it is complete.
+            std::vector<SpokenWord> words;
+            if (m_level.endsQuietly()) {
+                words = segmentation();
                 if (UtteranceSentences::endsInPause(words)) {
                     endByItself(audio, offset);
                     return;
                 }
+            }
+            if (m_samplesSincePartial >= std::size_t(captureFragmentSamples)) {
+                m_samplesSincePartial = 0;
+                if (words.empty())
+                    words = segmentation();
                 const auto text = m_sentences.partialText(words);
                 if (!text.isEmpty() && text != m_lastPartial) {
                     m_lastPartial = text;
@@ -289,6 +301,7 @@ private:
     std::size_t m_samplesSincePartial = 0;
     QString m_lastPartial;
     UtteranceSentences m_sentences;
+    SpeechLevel m_level;
     QByteArray m_carry; ///< audio for the next utterance, decoded when it starts
 
     std::thread m_thread; // last: starts once everything above exists

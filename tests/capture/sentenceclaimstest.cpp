@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <tuple>
+
 namespace {
 
 QByteArray wavBytes(const QByteArray &samples) {
@@ -115,21 +117,28 @@ private Q_SLOTS:
             QCOMPARE(event[QStringLiteral("event")].toString(), QStringLiteral("check"));
             checks << event[QStringLiteral("text")].toString();
         }
-        // A sentence is a claim of its own when one check holds most of its words and little
-        // else (recognition errors allowed), and no other check holds much of it.
-        for (const auto &sentence : sentences) {
-            const auto expected = wordsOf(sentence);
-            int holders = 0;
-            bool alone = false;
-            for (const auto &check : checks) {
-                const auto got = wordsOf(check);
-                const int common = shared(expected, got);
-                if (common * 3 < expected.size())
-                    continue;
-                ++holders;
-                alone = common * 3 >= expected.size() * 2 && common * 4 >= got.size() * 3;
+        // Each check goes to the sentence it shares most of its words with. A sentence is a claim
+        // of its own when exactly one check goes to it, holding most of its words and little else
+        // (recognition errors allowed).
+        QList<QStringList> assigned(sentences.size());
+        for (const auto &check : checks) {
+            qsizetype best = 0;
+            double bestShare = -1;
+            for (qsizetype i = 0; i < sentences.size(); ++i) {
+                const auto expected = wordsOf(sentences[i]);
+                const double share = double(shared(expected, wordsOf(check))) / expected.size();
+                if (share > bestShare)
+                    std::tie(best, bestShare) = std::tuple(i, share);
             }
-            own += holders == 1 && alone;
+            assigned[best] << check;
+        }
+        for (qsizetype i = 0; i < sentences.size(); ++i) {
+            if (assigned[i].size() != 1)
+                continue;
+            const auto expected = wordsOf(sentences[i]);
+            const auto got = wordsOf(assigned[i].front());
+            const int common = shared(expected, got);
+            own += common * 3 >= expected.size() * 2 && common * 4 >= got.size() * 3;
         }
         QVERIFY2(own * 10 >= sentences.size() * 8, qPrintable(checks.join(u'|')));
     }
