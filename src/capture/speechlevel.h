@@ -7,6 +7,8 @@
  */
 #pragma once
 
+#include "utterancesentences.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -16,8 +18,8 @@ namespace brindle {
 class SpeechLevel {
 public:
     static constexpr std::size_t frameSamples = 160;
-    /// The stretch that must be quiet: 150 ms.
-    static constexpr std::size_t quietFrames = 15;
+    /// The stretch that must be quiet: a sentence pause.
+    static constexpr std::size_t quietFrames = UtteranceSentences::pauseFrames;
     /// Quiet: at most a hundredth of the loudest frame's power (-20 dB).
     static constexpr double quietRatio = 0.01;
 

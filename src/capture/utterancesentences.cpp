@@ -56,7 +56,7 @@ bool UtteranceSentences::endsInPause(const std::vector<SpokenWord> &segmentation
             lastWordEnd = entry.lastFrame;
         end = std::max(end, entry.lastFrame);
     }
-    return lastWordEnd >= 0 && end - lastWordEnd >= pauseFrames;
+    return lastWordEnd >= 0 && end - lastWordEnd >= pauseFrames / 2;
 }
 
 QString UtteranceSentences::withFullStop(const QString &text) {

@@ -35,8 +35,9 @@ public:
     /// The partial text, ending with a full stop.
     QString finalText(const std::vector<SpokenWord> &segmentation);
 
-    /// Whether the segmentation holds a word and ends in a pause after it: the speaker finished
-    /// a sentence.
+    /// Whether the segmentation holds a word and ends in silence after it, at least half a pause
+    /// long: the last word is finished. (The recognizer lags the audio; how long the pause is, the
+    /// audio itself says, see SpeechLevel.)
     static bool endsInPause(const std::vector<SpokenWord> &segmentation);
 
     /// `text` ending with a full stop unless it already ends a sentence; empty stays empty.

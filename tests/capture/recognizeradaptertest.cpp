@@ -117,9 +117,10 @@ private slots:
                                                            {"no", 21 + pause, 60}}
                                                   << QStringLiteral("Yes. No") << false;
         QTest::newRow("trailing pause")
-            << Words{{"yes", 0, 20}, {"</s>", 21, 20 + pause}} << QStringLiteral("Yes") << true;
+            << Words{{"yes", 0, 20}, {"</s>", 21, 20 + pause / 2}} << QStringLiteral("Yes") << true;
         QTest::newRow("trailing silence too short")
-            << Words{{"yes", 0, 20}, {"</s>", 21, 19 + pause}} << QStringLiteral("Yes") << false;
+            << Words{{"yes", 0, 20}, {"</s>", 21, 19 + pause / 2}} << QStringLiteral("Yes")
+            << false;
         QTest::newRow("only silence")
             << Words{{"<s>", 0, 9}, {"</s>", 10, 90}} << QString() << false;
     }

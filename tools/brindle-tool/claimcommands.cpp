@@ -6,9 +6,9 @@
 
 #include "claimintake.h"
 
-#include <QJsonObject>
+#include <QJsonArray>
+#include <QJsonDocument>
 
-#include <cmath>
 #include <limits>
 #include <map>
 
@@ -45,22 +45,25 @@ public:
             book.active.insert(job->id, cancel);
             if (job->origin)
                 book.activeOrigins.insert(job->id, *job->origin);
-            m_withdrawals.emplace(
-                id, std::make_unique<std::stop_callback<std::function<void()>>>(
-                        cancel.get_token(), std::function<void()>([this, id] {
-                            print({{QStringLiteral("event"), QStringLiteral("withdraw")},
-                                   {QStringLiteral("id"), id}});
-                        })));
-            print({{QStringLiteral("event"), QStringLiteral("check")},
-                   {QStringLiteral("id"), id},
-                   {QStringLiteral("text"), job->text}});
+            m_withdrawals.emplace(id, std::make_unique<std::stop_callback<std::function<void()>>>(
+                                          cancel.get_token(), std::function<void()>([this, id] {
+                                              print("withdraw", id, {});
+                                          })));
+            print("check", id, job->text);
         }
     }
 
 private:
-    void print(QJsonObject event) const {
-        event.insert(QStringLiteral("at"), std::round(m_player.position() * 10) / 10);
-        printJson(event);
+    /// One line with its members in a fixed order: event, id, text (checks only), at.
+    void print(const char *event, int id, const std::optional<QString> &text) const {
+        QByteArray line =
+            QByteArrayLiteral("{\"event\":\"") + event + "\",\"id\":" + QByteArray::number(id);
+        if (text) {
+            const auto quoted = QJsonDocument(QJsonArray{*text}).toJson(QJsonDocument::Compact);
+            line += ",\"text\":" + quoted.mid(1, quoted.size() - 2);
+        }
+        line += ",\"at\":" + QByteArray::number(m_player.position(), 'f', 1) + '}';
+        printLine(QString::fromUtf8(line));
     }
 
     Scheduler &m_scheduler;
