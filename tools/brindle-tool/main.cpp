@@ -11,6 +11,7 @@ CommandList referenceCommands();
 CommandList webCommands();
 CommandList checkCommands();
 CommandList captureCommands();
+CommandList claimCommands();
 CommandList preferenceCommands();
 CommandList sessionCommands();
 CommandList historyCommands();
@@ -31,6 +32,7 @@ CommandList allCommands() {
              webCommands(),
              checkCommands(),
              captureCommands(),
+             claimCommands(),
              preferenceCommands(),
              sessionCommands(),
              historyCommands(),
