@@ -9,6 +9,7 @@
 #include "desktopshell.h"
 #include "inputrecorders.h"
 #include "livechain.h"
+#include "pocketsphinxrecognizer.h"
 #include "qmlsingletons.h"
 #include "qmlurls.h"
 #include "quickcallpromptsurface.h"
