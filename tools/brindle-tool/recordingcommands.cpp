@@ -1,10 +1,10 @@
 // brindle-tool check-recording: a recording checked as the window checks it, findings as JSON
 // lines in recording order.
 #include "aiclient.h"
+#include "checkoptions.h"
 #include "commands.h"
 #include "passageconfirmation.h"
 #include "pocketsphinxrecognizer.h"
-#include "checkoptions.h"
 #include "providertransport.h"
 #include "recordingsession.h"
 #include "referencepaths.h"
@@ -41,7 +41,8 @@ int checkRecording(QStringList args) {
     if (missing || !mode || !provider || args.size() != 1) {
         printError(QStringLiteral("usage: brindle-tool check-recording "
                                   "[--mode documents|web|combined] [--refs PATH]... ") +
-                   QStringLiteral("[--endpoint research|selection=URL]... [--key selka|research|openrouter=KEY]... FILE"));
+                   QStringLiteral("[--endpoint research|selection=URL]... [--key "
+                                  "selka|research|openrouter=KEY]... FILE"));
         return usage;
     }
 
