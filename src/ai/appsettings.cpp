@@ -5,6 +5,7 @@
 #include "secretstore.h"
 #include "textmeasure.h"
 
+#include <QPointer>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -124,7 +125,9 @@ AppSettings::AppSettings(bool loadsSavedPreferences, std::unique_ptr<QSettings> 
     , m_defaults(std::move(defaults))
     , m_secrets(std::move(secrets)) {
     Q_ASSERT(m_defaults);
-    load();
+    if (m_loadsSavedPreferences)
+        applyOneTimeMigration();
+    loadPlainValues();
 }
 
 AppSettings::~AppSettings() = default;
@@ -147,16 +150,29 @@ std::unique_ptr<QSettings> AppSettings::ephemeralDefaults() {
                                        settingsOrganization, ephemeralSettingsName);
 }
 
-void AppSettings::load() {
-    if (m_loadsSavedPreferences) {
-        m_selkaKey = readKey(QString::fromLatin1(selkaAccount));
-        m_researchKey = readKey(QString::fromLatin1(researchAccount));
-        m_openRouterKey = readKey(QString::fromLatin1(openRouterAccount));
-        m_storedKeys = {{QString::fromLatin1(selkaAccount), m_selkaKey},
-                        {QString::fromLatin1(researchAccount), m_researchKey},
-                        {QString::fromLatin1(openRouterAccount), m_openRouterKey}};
-        applyOneTimeMigration();
+QCoro::Task<> AppSettings::loadKeys() {
+    if (!m_loadsSavedPreferences)
+        co_return;
+    QPointer<AppSettings> self(this);
+    QHash<QString, QString> keys;
+    // Named, not a braced list: a temporary list does not live across a suspension with g++ 12.
+    const QStringList accounts{QString::fromLatin1(selkaAccount),
+                               QString::fromLatin1(researchAccount),
+                               QString::fromLatin1(openRouterAccount)};
+    for (const QString &account : accounts) {
+        const QString key = co_await readKey(account);
+        if (!self)
+            co_return;
+        keys.insert(account, key);
     }
+    m_storedKeys = keys;
+    m_keysRead = true;
+    setSelkaKey(keys.value(QString::fromLatin1(selkaAccount)));
+    setResearchKey(keys.value(QString::fromLatin1(researchAccount)));
+    setOpenRouterKey(keys.value(QString::fromLatin1(openRouterAccount)));
+}
+
+void AppSettings::loadPlainValues() {
     const QSettings &stored = *m_defaults;
     m_researchProvider = storedText(stored, keyResearchProvider) == QLatin1String("OpenAI")
                              ? ResearchProvider::openAI
@@ -198,17 +214,24 @@ AIConfiguration AppSettings::configuration() const {
     };
 }
 
-void AppSettings::save() {
+QCoro::Task<> AppSettings::save() {
     setSelkaKey(text::trimmed(m_selkaKey));
     setResearchKey(text::trimmed(m_researchKey));
     setOpenRouterKey(text::trimmed(m_openRouterKey));
 
     validateForSaving();
 
-    writeKey(QString::fromLatin1(selkaAccount), m_selkaKey);
-    writeKey(QString::fromLatin1(researchAccount), m_researchKey);
-    writeKey(QString::fromLatin1(openRouterAccount), m_openRouterKey);
-
+    // The values as they are now: edits made while the keyring answers belong to a later save.
+    const QList<std::pair<QString, QString>> keys{
+        {QString::fromLatin1(selkaAccount), m_selkaKey},
+        {QString::fromLatin1(researchAccount), m_researchKey},
+        {QString::fromLatin1(openRouterAccount), m_openRouterKey}};
+    QPointer<AppSettings> self(this);
+    for (const auto &key : keys) {
+        co_await writeKey(key.first, key.second);
+        if (!self)
+            co_return;
+    }
     writeDefaults();
 }
 
@@ -238,32 +261,39 @@ void AppSettings::writeDefaults() {
     m_defaults->sync();
 }
 
-QString AppSettings::readKey(const QString &account) const {
-    if (!m_secrets)
-        return {};
-    const auto outcome = m_secrets->read(account);
+QCoro::Task<QString> AppSettings::readKey(QString account) const {
+    // A copy keeps the store alive while it answers, whatever becomes of this object.
+    const std::shared_ptr<SecretStore> secrets = m_secrets;
+    if (!secrets)
+        co_return QString();
+    const auto outcome = co_await secrets->read(account);
     if (outcome.kind != SecretOutcome::Kind::ok || !isValidUtf8(outcome.data))
-        return {};
-    return QString::fromUtf8(outcome.data);
+        co_return QString();
+    co_return QString::fromUtf8(outcome.data);
 }
 
-void AppSettings::writeKey(const QString &account, const QString &value) {
-    if (!m_secrets)
-        return; // an isolated instance keeps its keys in memory only
+QCoro::Task<> AppSettings::writeKey(QString account, QString value) {
+    const std::shared_ptr<SecretStore> secrets = m_secrets;
+    if (!secrets)
+        co_return; // an isolated instance keeps its keys in memory only
+    if (!m_keysRead)
+        throw AppError(QStringLiteral("The saved API keys have not been read yet."));
     if (const auto stored = m_storedKeys.constFind(account);
         stored != m_storedKeys.cend() && *stored == value)
-        return;
+        co_return;
+    QPointer<AppSettings> self(this);
     if (value.isEmpty()) {
-        if (m_secrets->remove(account).kind == SecretOutcome::Kind::failed)
+        const auto removed = co_await secrets->remove(account);
+        if (removed.kind == SecretOutcome::Kind::failed)
             throw AppError(QStringLiteral("Could not remove the saved API key from the keyring."));
-        m_storedKeys.insert(account, value);
-        return;
+    } else {
+        const auto outcome = co_await secrets->write(account, value);
+        if (outcome.kind != SecretOutcome::Kind::ok)
+            throw AppError(QStringLiteral("Could not save the API key in the keyring (%1).")
+                               .arg(outcome.code));
     }
-    const auto outcome = m_secrets->write(account, value);
-    if (outcome.kind != SecretOutcome::Kind::ok)
-        throw AppError(
-            QStringLiteral("Could not save the API key in the keyring (%1).").arg(outcome.code));
-    m_storedKeys.insert(account, value);
+    if (self)
+        m_storedKeys.insert(account, value);
 }
 
 #define BRINDLE_SETTER(Name, Type, field, signal)                                                  \

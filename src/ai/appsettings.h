@@ -4,9 +4,10 @@
  * the system keyring in production), the providers and models for claim selection and research,
  * whether claim selection is used, and the per-session check limit (kept in a QSettings file).
  *
- * Values are read once, at construction; they change only through the setters and are persisted
- * only by save(). Main thread only: the object backs views, and every field below is a property
- * whose setter does nothing when the value is unchanged and otherwise emits its signal.
+ * The plain values are read at construction, the keys by loadKeys(), which the owner awaits before
+ * the settings are used; values change only through the setters and are persisted only by save().
+ * Main thread only: the object backs views, and every field below is a property whose setter
+ * does nothing when the value is unchanged and otherwise emits its signal.
  */
 #pragma once
 
@@ -17,6 +18,8 @@
 #include <QObject>
 #include <QSettings>
 #include <QString>
+
+#include <QCoroTask>
 
 #include <memory>
 
@@ -54,9 +57,10 @@ public:
     static constexpr auto openRouterAccount = "openrouter";
 
     /**
-     * Reads everything at once. With `loadsSavedPreferences` true the keys come from `secrets` and
-     * the one-time migration runs on `defaults`; with it false the keys start empty and neither
-     * store is read. save() writes the keys to `secrets` (when given) and the rest to `defaults`.
+     * Reads the plain values. With `loadsSavedPreferences` true the one-time migration runs on
+     * `defaults` and loadKeys() reads the keys from `secrets`; with it false the keys start empty
+     * and neither store is read. save() writes the keys to `secrets` (when given) and the rest to
+     * `defaults`.
      */
     AppSettings(bool loadsSavedPreferences, std::unique_ptr<QSettings> defaults,
                 std::shared_ptr<SecretStore> secrets, QObject *parent = nullptr);
@@ -105,14 +109,18 @@ public:
     /**
      * Trims the keys, checks the models and the limit, then writes the keys and after them the
      * other values. Throws AppError on the first failure; a failed check writes nothing, and a
-     * failed key write leaves the plain values unwritten.
+     * failed key write leaves the plain values unwritten. Needs the keys read by loadKeys().
      */
-    void save();
+    QCoro::Task<> save();
+
+    /// Reads the three keys (when loading saved preferences); an unreadable key reads as "".
+    QCoro::Task<> loadKeys();
 
     /// The account's key, or "" when it is missing, unreadable or not UTF-8 (or there is no store).
-    QString readKey(const QString &account) const;
-    /// Stores a non-empty value, removes the item for an empty one. Throws AppError on failure.
-    void writeKey(const QString &account, const QString &value);
+    QCoro::Task<QString> readKey(QString account) const;
+    /// Stores a non-empty value, removes the item for an empty one. Throws AppError on failure,
+    /// and before loadKeys() has read the saved keys.
+    QCoro::Task<> writeKey(QString account, QString value);
 
 Q_SIGNALS:
     void selkaKeyChanged();
@@ -128,7 +136,7 @@ Q_SIGNALS:
     void maxChecksPerSessionChanged();
 
 private:
-    void load();
+    void loadPlainValues();
     void applyOneTimeMigration();
     void validateForSaving() const;
     void writeDefaults();
@@ -140,6 +148,8 @@ private:
     /// unchanged key is not written again, so a desktop without a keyring can still save the
     /// other settings as long as no key changes.
     QHash<QString, QString> m_storedKeys;
+    /// Until the saved keys are read, a save would take them for empty and delete them.
+    bool m_keysRead = !m_loadsSavedPreferences;
 
     QString m_selkaKey;
     QString m_researchKey;

@@ -1,9 +1,13 @@
 #include "keyringsecretstore.h"
 
-#include <QEventLoop>
+#include <QCoreApplication>
+#include <QPointer>
 #include <qt6keychain/keychain.h>
 
+#include <coroutine>
+#include <memory>
 #include <optional>
+#include <utility>
 
 namespace brindle {
 
@@ -22,6 +26,31 @@ SecretOutcome outcomeOf(QKeychain::Job *job) {
     }
 }
 
+/// The one answer a keyring call waits for: the job's outcome, or nothing when time ran out.
+struct Answer {
+    bool settled = false;
+    std::optional<SecretOutcome> outcome;
+    std::coroutine_handle<> waiting;
+
+    void settle(std::optional<SecretOutcome> result) {
+        if (std::exchange(settled, true))
+            return;
+        outcome = std::move(result);
+        // Resumed from the event loop, never from inside QtKeychain's signal or the timer.
+        if (auto handle = std::exchange(waiting, {}))
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [handle] { handle.resume(); }, Qt::QueuedConnection);
+    }
+};
+
+// Owns nothing: the awaiting frame keeps the answer alive.
+struct AnswerAwaiter {
+    Answer &answer;
+    bool await_ready() const noexcept { return answer.settled; }
+    void await_suspend(std::coroutine_handle<> handle) { answer.waiting = handle; }
+    void await_resume() const noexcept {}
+};
+
 } // namespace
 
 KeyringSecretStore::KeyringSecretStore(Scheduler &scheduler, Duration answerTimeout,
@@ -31,13 +60,13 @@ KeyringSecretStore::KeyringSecretStore(Scheduler &scheduler, Duration answerTime
     , m_answerTimeout(answerTimeout)
     , m_service(std::move(service)) {}
 
-SecretOutcome KeyringSecretStore::read(const QString &account) {
+QCoro::Task<SecretOutcome> KeyringSecretStore::read(QString account) {
     auto *job = new QKeychain::ReadPasswordJob(m_service);
     job->setKey(account);
     return run(job);
 }
 
-SecretOutcome KeyringSecretStore::write(const QString &account, const QString &value) {
+QCoro::Task<SecretOutcome> KeyringSecretStore::write(QString account, QString value) {
     auto *job = new QKeychain::WritePasswordJob(m_service);
     job->setKey(account);
     // Stored as text (UTF-8), so the item reads the same in other keyring tools.
@@ -45,39 +74,43 @@ SecretOutcome KeyringSecretStore::write(const QString &account, const QString &v
     return run(job);
 }
 
-SecretOutcome KeyringSecretStore::remove(const QString &account) {
+QCoro::Task<SecretOutcome> KeyringSecretStore::remove(QString account) {
     auto *job = new QKeychain::DeletePasswordJob(m_service);
     job->setKey(account);
     return run(job);
 }
 
-SecretOutcome KeyringSecretStore::run(QKeychain::Job *job) {
+QCoro::Task<SecretOutcome> KeyringSecretStore::run(QKeychain::Job *job) {
     if (isStalled()) {
         delete job; // never started, so nothing refers to it
-        return SecretOutcome::failure(noAnswerCode);
+        co_return SecretOutcome::failure(noAnswerCode);
     }
     // Never keep secrets in a plain file when no keyring is there.
     job->setInsecureFallback(false);
     job->setAutoDelete(true);
 
-    std::optional<SecretOutcome> outcome;
-    QEventLoop loop;
-    // The loop is the connection's context: an answer arriving after we gave up reaches nobody.
-    connect(job, &QKeychain::Job::finished, &loop, [&outcome, &loop](QKeychain::Job *finished) {
-        outcome = outcomeOf(finished);
-        loop.quit();
-    });
-    const auto timeout = m_scheduler.callAfter(m_answerTimeout, [&loop] { loop.quit(); });
+    // Whichever comes first, the answer or the timeout, settles the wait; the other is ignored.
+    const auto answer = std::make_shared<Answer>();
+    QPointer<QKeychain::Job> running(job);
+    connect(job, &QKeychain::Job::finished, this,
+            [answer](QKeychain::Job *finished) { answer->settle(outcomeOf(finished)); });
+    const auto timeout =
+        m_scheduler.callAfter(m_answerTimeout, [answer] { answer->settle(std::nullopt); });
     job->start();
-    if (!outcome)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (outcome)
-        return *outcome;
+    QPointer<KeyringSecretStore> self(this);
+    // A named awaiter: g++ 12 destroys a temporary in a co_await expression twice, which released
+    // the answer's reference twice when the awaiter held a shared_ptr.
+    AnswerAwaiter answered{*answer};
+    co_await answered;
+    if (answer->outcome)
+        co_return *answer->outcome;
 
     // No answer in time. The job stays queued in QtKeychain and deletes itself when it ends.
-    ++m_unansweredJobs;
-    connect(job, &QKeychain::Job::finished, this, [this] { --m_unansweredJobs; });
-    return SecretOutcome::failure(noAnswerCode);
+    if (self && running) {
+        ++m_unansweredJobs;
+        connect(running, &QKeychain::Job::finished, this, [this] { --m_unansweredJobs; });
+    }
+    co_return SecretOutcome::failure(noAnswerCode);
 }
 
 } // namespace brindle

@@ -2,8 +2,9 @@
  * @file
  * The system keyring (the Secret Service, e.g. gnome-keyring, or KWallet) through QtKeychain.
  *
- * QtKeychain answers asynchronously; each call here waits for the answer in a local event loop,
- * bounded by a timeout so that a keyring that never answers cannot hang the caller. QtKeychain runs
+ * QtKeychain answers asynchronously; each call awaits the answer (no nested event loop, so nothing
+ * else runs in the middle of a caller's sequence), bounded by a timeout so that a keyring that
+ * never answers cannot hang the caller. QtKeychain runs
  * its jobs one after another, so a job that did not answer in time would hold up every later one:
  * until it ends, further calls fail at once instead of waiting again. The store must be used on the
  * thread that owns it, and the scheduler must outlive it.
@@ -34,15 +35,15 @@ public:
                                 QString service = QString::fromLatin1(defaultService),
                                 QObject *parent = nullptr);
 
-    SecretOutcome read(const QString &account) override;
-    SecretOutcome write(const QString &account, const QString &value) override;
-    SecretOutcome remove(const QString &account) override;
+    QCoro::Task<SecretOutcome> read(QString account) override;
+    QCoro::Task<SecretOutcome> write(QString account, QString value) override;
+    QCoro::Task<SecretOutcome> remove(QString account) override;
 
     /// True while a call that timed out is still pending inside QtKeychain.
     bool isStalled() const { return m_unansweredJobs > 0; }
 
 private:
-    SecretOutcome run(QKeychain::Job *job);
+    QCoro::Task<SecretOutcome> run(QKeychain::Job *job);
 
     Scheduler &m_scheduler;
     Duration m_answerTimeout;

@@ -1,13 +1,15 @@
 /**
  * @file
  * Where API keys are kept: one secret per account name. The settings talk to this interface; the
- * keyring adapter is the production implementation and tests substitute a fake. Calls return when
- * the store has answered or given up; they never throw.
+ * keyring adapter is the production implementation and tests substitute a fake. Each call is a
+ * task that ends when the store has answered or given up; it never throws.
  */
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+
+#include <QCoroTask>
 
 namespace brindle {
 
@@ -29,10 +31,10 @@ class SecretStore {
 public:
     virtual ~SecretStore() = default;
 
-    virtual SecretOutcome read(const QString &account) = 0;
+    virtual QCoro::Task<SecretOutcome> read(QString account) = 0;
     /// Replaces the account's secret, adding it when there is none.
-    virtual SecretOutcome write(const QString &account, const QString &value) = 0;
-    virtual SecretOutcome remove(const QString &account) = 0;
+    virtual QCoro::Task<SecretOutcome> write(QString account, QString value) = 0;
+    virtual QCoro::Task<SecretOutcome> remove(QString account) = 0;
 };
 
 } // namespace brindle

@@ -142,6 +142,8 @@ int main(int argc, char *argv[]) {
     brindle::SystemScheduler scheduler;
     // Unattended runs use the isolated settings: they never read or touch the user's keys.
     auto settings = brindle::AppSettings::create(!unattended, scheduler);
+    // Read once, before any view, timer or connection exists that could run while it waits.
+    QCoro::waitFor(settings->loadKeys());
     OfflineCapture offlineCapture;
     brindle::LiveChain live(scheduler);
     brindle::AudioCapturePort &capture =

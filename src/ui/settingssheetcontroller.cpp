@@ -4,6 +4,8 @@
 #include "appsettings.h"
 #include "textmeasure.h"
 
+#include <optional>
+
 namespace brindle {
 
 namespace {
@@ -96,9 +98,20 @@ bool SettingsSheetController::showsOpenRouterSection() const {
            m_selkaProvider == int(SelkaProvider::openRouter);
 }
 
-bool SettingsSheetController::save() {
-    if (!m_settings)
-        return false;
+void SettingsSheetController::requestSave() {
+    [](QPointer<SettingsSheetController> self) -> QCoro::Task<> {
+        const bool ok = co_await self->save();
+        if (ok && self)
+            Q_EMIT self->saved();
+    }(this);
+}
+
+QCoro::Task<bool> SettingsSheetController::save() {
+    if (!m_settings || m_saving)
+        co_return false;
+    const QPointer<AppSettings> settings = m_settings;
+    QPointer<SettingsSheetController> self(this);
+    m_saving = true;
     const auto previous = SettingsValues::read(*m_settings);
     const SettingsValues edited{
         text::trimmed(m_selkaKey),
@@ -113,15 +126,22 @@ bool SettingsSheetController::save() {
         m_useSelka,
         m_maxChecks};
     edited.write(*m_settings);
+    std::optional<QString> failure;
     try {
-        m_settings->save();
-    } catch (const AppError &failure) {
-        previous.write(*m_settings);
-        m_error = failure.message();
-        Q_EMIT errorChanged();
-        return false;
+        co_await m_settings->save();
+    } catch (const AppError &error) {
+        failure = error.message();
     }
-    return true;
+    if (failure && settings)
+        previous.write(*settings);
+    if (!self)
+        co_return false;
+    m_saving = false;
+    if (failure) {
+        m_error = *failure;
+        Q_EMIT errorChanged();
+    }
+    co_return !failure && settings;
 }
 
 } // namespace brindle

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QtQml/qqmlregistration.h>
 
+#include <QCoroTask>
+
 namespace brindle {
 
 class AppSettings;
@@ -52,11 +54,14 @@ public:
 
     /// Copies every value from the settings object and forgets the last error.
     Q_INVOKABLE void load();
-    /// Writes the trimmed copies and saves. True on success (the sheet closes); on failure the
-    /// settings object is as before and `error` says why.
-    Q_INVOKABLE bool save();
+    /// Writes the trimmed copies and saves. True on success; on failure the settings object is as
+    /// before and `error` says why. A save already under way makes this one end false at once.
+    QCoro::Task<bool> save();
+    /// save() for the view: `saved` is emitted when it succeeds (the sheet closes).
+    Q_INVOKABLE void requestSave();
 
 Q_SIGNALS:
+    void saved();
     void settingsChanged();
     void changed();
     void errorChanged();
@@ -75,6 +80,7 @@ private:
     bool m_useSelka = true;
     int m_maxChecks = 30;
     QString m_error;
+    bool m_saving = false;
 };
 
 } // namespace brindle

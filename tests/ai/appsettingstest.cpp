@@ -22,6 +22,20 @@ QString errorOf(const std::function<void()> &call) {
     return {};
 }
 
+// The fake store answers at once, so a save is over when the call returns: its error, or "".
+QString saved(AppSettings &settings) {
+    QString error = QStringLiteral("still saving");
+    [](QCoro::Task<> task, QString &error) -> QCoro::Task<> {
+        try {
+            co_await std::move(task);
+            error.clear();
+        } catch (const AppError &failure) {
+            error = failure.message();
+        }
+    }(settings.save(), error);
+    return error;
+}
+
 QVariant text(const char *value) {
     return QString::fromUtf8(value);
 }
@@ -41,7 +55,9 @@ class AppSettingsTest : public QObject {
         auto defaults = std::make_unique<QSettings>(m_path, QSettings::IniFormat);
         for (auto it = stored.cbegin(); it != stored.cend(); ++it)
             defaults->setValue(it.key(), it.value());
-        return std::make_unique<AppSettings>(loadsSaved, std::move(defaults), m_keys);
+        auto settings = std::make_unique<AppSettings>(loadsSaved, std::move(defaults), m_keys);
+        settings->loadKeys(); // the fake store answers at once
+        return settings;
     }
     QVariant onDisk(const QString &key) const {
         return QSettings(m_path, QSettings::IniFormat).value(key);
@@ -118,7 +134,7 @@ private Q_SLOTS:
         for (auto it = edits.cbegin(); it != edits.cend(); ++it)
             QVERIFY(settings->setProperty(it.key().toLatin1(), it.value()));
         m_keys->calls.clear();
-        QCOMPARE(errorOf([&] { settings->save(); }), saves ? QString() : limitMessage);
+        QCOMPARE(saved(*settings), saves ? QString() : limitMessage);
         // Unchanged keys are not written again, so a desktop without a keyring can still save.
         QCOMPARE(m_keys->calls.size(), 0);
         QCOMPARE(onDisk(QStringLiteral("maxChecks")).isValid(), saves);
@@ -131,7 +147,7 @@ private Q_SLOTS:
         settings->setUseSelka(false);
         settings->setMaxChecksPerSession(70);
         settings->setResearchKey(QStringLiteral("\tключ\n"));
-        settings->save();
+        QCOMPARE(saved(*settings), QString());
         settings.reset();
         const auto again = load({});
         QCOMPARE(again->researchProvider(), ResearchProvider::openAI);
@@ -148,14 +164,14 @@ private Q_SLOTS:
         settings->setResearchKey(QStringLiteral("   "));
         QCOMPARE(errorOf([&] { settings->configuration().validate(); }),
                  QStringLiteral("Add your OpenAI API key in Settings."));
-        settings->save();
+        QCOMPARE(saved(*settings), QString());
         QCOMPARE(settings->researchKey(), QString());
         QVERIFY(!m_keys->items.contains(QStringLiteral("research")));
 
         settings->setResearchKey(QStringLiteral("r"));
         settings->setSelkaKey(QStringLiteral(" "));
         settings->configuration().validate(); // the selection key is not trimmed here
-        settings->save();
+        QCOMPARE(saved(*settings), QString());
         QCOMPARE(settings->selkaKey(), QString());
         QCOMPARE(errorOf([&] { settings->configuration().validate(); }),
                  QStringLiteral(
@@ -188,10 +204,18 @@ private Q_SLOTS:
         settings->setResearchKey(QStringLiteral("r"));
         m_keys->calls.clear();
         m_keys->failures.insert(failing, 7);
-        QTEST(errorOf([&] { settings->save(); }), "message");
+        QTEST(saved(*settings), "message");
         QCOMPARE(m_keys->calls.last(), failing);
         QVERIFY(!m_keys->calls.contains(QStringLiteral("remove openrouter")));
         QVERIFY(!onDisk(QStringLiteral("maxChecks")).isValid());
+    }
+
+    void savingBeforeTheKeysAreReadKeepsThem() {
+        m_keys->items.insert(QStringLiteral("selka"), "stored");
+        AppSettings settings(true, std::make_unique<QSettings>(m_path, QSettings::IniFormat),
+                             m_keys);
+        QCOMPARE(saved(settings), QStringLiteral("The saved API keys have not been read yet."));
+        QCOMPARE(m_keys->items.value(QStringLiteral("selka")), QByteArray("stored"));
     }
 };
 

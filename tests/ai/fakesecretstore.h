@@ -18,22 +18,22 @@ public:
     QStringList calls;
     QHash<QString, int> failures;
 
-    SecretOutcome read(const QString &account) override {
+    QCoro::Task<SecretOutcome> read(QString account) override {
         if (!log(QStringLiteral("read "), account))
-            return SecretOutcome::failure(failures.value(calls.last()));
-        return items.contains(account) ? SecretOutcome::success(items.value(account))
-                                       : SecretOutcome::missing();
+            co_return SecretOutcome::failure(failures.value(calls.last()));
+        co_return items.contains(account) ? SecretOutcome::success(items.value(account))
+                                          : SecretOutcome::missing();
     }
-    SecretOutcome write(const QString &account, const QString &value) override {
+    QCoro::Task<SecretOutcome> write(QString account, QString value) override {
         if (!log(QStringLiteral("write "), account))
-            return SecretOutcome::failure(failures.value(calls.last()));
+            co_return SecretOutcome::failure(failures.value(calls.last()));
         items.insert(account, value.toUtf8());
-        return SecretOutcome::success();
+        co_return SecretOutcome::success();
     }
-    SecretOutcome remove(const QString &account) override {
+    QCoro::Task<SecretOutcome> remove(QString account) override {
         if (!log(QStringLiteral("remove "), account))
-            return SecretOutcome::failure(failures.value(calls.last()));
-        return items.remove(account) ? SecretOutcome::success() : SecretOutcome::missing();
+            co_return SecretOutcome::failure(failures.value(calls.last()));
+        co_return items.remove(account) ? SecretOutcome::success() : SecretOutcome::missing();
     }
 
 private:

@@ -22,19 +22,33 @@ class KeyringIntegrationTest : public QObject {
     SystemScheduler m_scheduler;
 
     std::unique_ptr<AppSettings> settings(std::shared_ptr<SecretStore> store) {
-        return std::make_unique<AppSettings>(
+        auto loaded = std::make_unique<AppSettings>(
             true,
             std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("s.ini")),
                                         QSettings::IniFormat),
             std::move(store));
+        QCoro::waitFor(loaded->loadKeys());
+        return loaded;
     }
-    static QString saveError(AppSettings &settings) {
-        try {
-            settings.save();
-        } catch (const AppError &error) {
-            return error.message();
-        }
-        return {};
+    /// Runs the save to its end: its error, or "".
+    static QString errorOf(QCoro::Task<> saving) {
+        // Shared, not referenced: a save that outlives the wait must not write into a dead frame.
+        const auto error = std::make_shared<std::optional<QString>>();
+        [](QCoro::Task<> task, std::shared_ptr<std::optional<QString>> error) -> QCoro::Task<> {
+            try {
+                co_await std::move(task);
+                *error = QString();
+            } catch (const AppError &failure) {
+                *error = failure.message();
+            }
+        }(std::move(saving), error);
+        return QTest::qWaitFor([&error] { return error->has_value(); }, 30000)
+                   ? **error
+                   : QStringLiteral("still saving");
+    }
+    static QString saveError(AppSettings &settings) { return errorOf(settings.save()); }
+    static SecretOutcome read(SecretStore &store, const char *account) {
+        return QCoro::waitFor(store.read(QString::fromLatin1(account)));
     }
 
 private Q_SLOTS:
@@ -46,19 +60,25 @@ private Q_SLOTS:
     void keysAreSavedReadReplacedAndDeleted() {
         REQUIRE_SCENARIO("keyring");
         auto store = std::make_shared<KeyringSecretStore>(m_scheduler);
-        QCOMPARE(store->read(QStringLiteral("selka")).kind, Kind::notFound);
+        QCOMPARE(read(*store, "selka").kind, Kind::notFound);
         auto first = settings(store);
         first->setSelkaKey(QStringLiteral(" erster Schlüssel\n"));
         first->setOpenRouterKey(QStringLiteral("or-key"));
-        QCOMPARE(saveError(*first), QString());
+        // The keyring is awaited: nothing else runs inside the call, as in a nested event loop.
+        bool posted = false;
+        QMetaObject::invokeMethod(
+            this, [&posted] { posted = true; }, Qt::QueuedConnection);
+        auto saving = first->save();
+        QVERIFY(!posted);
+        QCOMPARE(errorOf(std::move(saving)), QString());
         const auto second = settings(store);
         QCOMPARE(second->selkaKey(), QStringLiteral("erster Schlüssel"));
         QCOMPARE(second->openRouterKey(), QStringLiteral("or-key"));
         second->setSelkaKey(QStringLiteral("second"));
         second->setOpenRouterKey(QString());
         QCOMPARE(saveError(*second), QString());
-        QCOMPARE(store->read(QStringLiteral("selka")).data, QByteArray("second"));
-        QCOMPARE(store->read(QStringLiteral("openrouter")).kind, Kind::notFound);
+        QCOMPARE(read(*store, "selka").data, QByteArray("second"));
+        QCOMPARE(read(*store, "openrouter").kind, Kind::notFound);
         QCOMPARE(saveError(*second), QString()); // deleting what is already gone is fine
     }
 
@@ -66,20 +86,21 @@ private Q_SLOTS:
         REQUIRE_SCENARIO("no-secret-service", "no-bus");
         // A generous bound: the keyring layer has to answer by itself, not by running out of time.
         auto store = std::make_shared<KeyringSecretStore>(m_scheduler, seconds(20));
-        const auto read = store->read(QStringLiteral("selka"));
-        QCOMPARE(read.kind, Kind::failed);
-        QVERIFY(read.code > 0);
+        const auto failed = read(*store, "selka");
+        QCOMPARE(failed.kind, Kind::failed);
+        QVERIFY(failed.code > 0);
         const auto loaded = settings(store);
         QCOMPARE(loaded->researchKey(), QString());
         loaded->setSelkaKey(QStringLiteral("q-key"));
-        QCOMPARE(saveError(*loaded),
-                 QStringLiteral("Could not save the API key in the keyring (%1).").arg(read.code));
+        QCOMPARE(
+            saveError(*loaded),
+            QStringLiteral("Could not save the API key in the keyring (%1).").arg(failed.code));
     }
 
     void anUnresponsiveKeyringCostsOneBoundedWait() {
         REQUIRE_SCENARIO("unresponsive");
         auto store = std::make_shared<KeyringSecretStore>(m_scheduler, seconds(0.5));
-        QCOMPARE(store->read(QStringLiteral("selka")).code, KeyringSecretStore::noAnswerCode);
+        QCOMPARE(read(*store, "selka").code, KeyringSecretStore::noAnswerCode);
         // Later calls would queue behind the stuck one inside QtKeychain; they fail at once
         // instead.
         const auto start = m_scheduler.monotonic();

@@ -25,6 +25,7 @@ class SettingsSheetTest : public QObject {
                 std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")),
                                             QSettings::IniFormat),
                 secrets);
+            settings->loadKeys(); // the fake store answers at once
             settings->setResearchModel(QStringLiteral("gpt-5.4"));
             settings->setSelkaModel(QStringLiteral("selka-1.13"));
             sheet.setSettings(settings.get());
@@ -86,7 +87,7 @@ private Q_SLOTS:
         f.sheet.setProperty("maxChecks", 50);
         QCOMPARE(f.settings->researchKey(), QString());
 
-        QVERIFY(f.sheet.save());
+        QVERIFY(QCoro::waitFor(f.sheet.save()));
         QCOMPARE(f.settings->researchKey(), QStringLiteral("sk-research"));
         QCOMPARE(f.settings->openRouterKey(), QStringLiteral("or-key"));
         QCOMPARE(f.settings->researchModel(), QStringLiteral("gpt-5.4"));
@@ -103,7 +104,7 @@ private Q_SLOTS:
         f.sheet.setProperty("maxChecks", 70);
         QSignalSpy errorSpy(&f.sheet, &SettingsSheetController::errorChanged);
 
-        QVERIFY(!f.sheet.save());
+        QVERIFY(!QCoro::waitFor(f.sheet.save()));
         QVERIFY(!f.sheet.error().isEmpty());
         QCOMPARE(errorSpy.count(), 1);
         QCOMPARE(f.settings->researchKey(), QString());

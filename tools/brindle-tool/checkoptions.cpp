@@ -1,6 +1,7 @@
 #include "checkoptions.h"
 
 #include "secretstore.h"
+#include "taskrunner.h"
 #include "toolio.h"
 
 namespace brindle::tool {
@@ -12,14 +13,14 @@ class GivenKeys final : public SecretStore {
 public:
     explicit GivenKeys(QHash<QString, QString> keys)
         : m_keys(std::move(keys)) {}
-    SecretOutcome read(const QString &account) override {
-        return m_keys.contains(account) ? SecretOutcome::success(m_keys.value(account).toUtf8())
-                                        : SecretOutcome::missing();
+    QCoro::Task<SecretOutcome> read(QString account) override {
+        co_return m_keys.contains(account) ? SecretOutcome::success(m_keys.value(account).toUtf8())
+                                           : SecretOutcome::missing();
     }
-    SecretOutcome write(const QString &, const QString &) override {
-        return SecretOutcome::failure(-1);
+    QCoro::Task<SecretOutcome> write(QString, QString) override {
+        co_return SecretOutcome::failure(-1);
     }
-    SecretOutcome remove(const QString &) override { return SecretOutcome::failure(-1); }
+    QCoro::Task<SecretOutcome> remove(QString) override { co_return SecretOutcome::failure(-1); }
 
 private:
     QHash<QString, QString> m_keys;
@@ -54,10 +55,13 @@ std::optional<CheckOptions> takeCheckOptions(QStringList &args, bool &missing) {
 }
 
 std::unique_ptr<AppSettings> settingsWith(const CheckOptions &options, Scheduler &scheduler) {
-    if (options.keys.isEmpty())
-        return AppSettings::create(true, scheduler);
-    return std::make_unique<AppSettings>(true, AppSettings::standardDefaults(),
-                                         std::make_shared<GivenKeys>(options.keys));
+    auto settings = options.keys.isEmpty()
+                        ? AppSettings::create(true, scheduler)
+                        : std::make_unique<AppSettings>(true, AppSettings::standardDefaults(),
+                                                        std::make_shared<GivenKeys>(options.keys));
+    // Nothing else runs yet, so waiting here cannot interleave with other work.
+    runTask(settings->loadKeys());
+    return settings;
 }
 
 ProviderEndpoints endpointsWith(const CheckOptions &options) {

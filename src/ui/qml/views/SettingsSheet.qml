@@ -22,13 +22,14 @@ Popup {
     onAboutToShow: controller.load()
 
     function save() {
-        if (controller.canSave && controller.save())
-            close()
+        if (controller.canSave)
+            controller.requestSave()
     }
 
     SettingsSheetController {
         id: controller
         settings: sheet.settings
+        onSaved: sheet.close()
     }
 
     background: Rectangle {
