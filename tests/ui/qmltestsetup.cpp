@@ -5,6 +5,9 @@
 #include "qmlurls.h"
 #include "symbolicons.h"
 
+#include <QDir>
+#include <QFile>
+#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickStyle>
 #include <QTemporaryDir>
@@ -19,6 +22,8 @@ class Setup : public QObject {
 public Q_SLOTS:
     void applicationAvailable() {
         QQuickStyle::setStyle(QStringLiteral("Basic"));
+        // Qt Quick's own dialogs, as on a desktop whose platform theme offers none.
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         brindle::installIconThemeFallback();
     }
 
@@ -32,6 +37,12 @@ public Q_SLOTS:
         m_settings->setResearchModel(QStringLiteral("gpt-5.4"));
         m_settings->setSelkaModel(QStringLiteral("selka-1.13"));
         brindle::SettingsForeign::provide(m_settings.get());
+        // A folder with one recording in it for the file dialog to list.
+        QDir(m_dir.path()).mkdir(QStringLiteral("recordings"));
+        QFile(m_dir.filePath(QStringLiteral("recordings/talk.wav"))).open(QIODevice::WriteOnly);
+        engine->rootContext()->setContextProperty(
+            QStringLiteral("recordingsFolder"),
+            QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("recordings"))));
     }
 
 private:

@@ -136,6 +136,7 @@ Rectangle {
                     session: view.session
                 }
                 Loader {
+                    id: recordingLoader
                     Layout.fillWidth: true
                     active: view.recording !== null
                     sourceComponent: RecordingSection {
@@ -283,10 +284,19 @@ Rectangle {
             onTriggered: view.presentation.previewCallPrompt()
         }
         MenuItem {
+            objectName: "checkRecordingItem"
+            text: "Check a recording\u2026"
+            // Not `visible`: it reads false until the menu is shown, and the menu lays out first.
+            visible: view.recording !== null
+            height: view.recording !== null ? implicitHeight : 0
+            enabled: view.recording !== null && view.recording.canStart
+            onTriggered: recordingLoader.item.chooseFile()
+        }
+        MenuItem {
             objectName: "loginStartItem"
             text: "Start at login"
             visible: view.loginStart !== null
-            height: visible ? implicitHeight : 0
+            height: view.loginStart !== null ? implicitHeight : 0
             checkable: true
             checked: view.loginStart !== null && view.loginStart.enabled
             onToggled: view.loginStart.enabled = checked

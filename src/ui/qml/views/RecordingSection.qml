@@ -76,6 +76,7 @@ SectionCard {
 
     FileDialog {
         id: fileDialog
+        objectName: "recordingFileDialog"
         title: "Check a recording"
         nameFilters: ["Audio and video files (*.wav *.mp3 *.ogg *.opus *.oga *.flac *.m4a *.aac *.mp4 *.m4v *.mov *.webm *.mkv *.mka)",
                       "All files (*)"]
