@@ -1,4 +1,5 @@
 #include "recordingviewmodel.h"
+#include "encodedmedia.h"
 #include "recordingsession.h"
 #include "sessionfakes.h"
 #include "sessionstore.h"
@@ -140,6 +141,23 @@ private Q_SLOTS:
         QCOMPARE(rig.view.findings(), findings);
         QCOMPARE(rig.view.fileName(), u"talk.wav"_s);
         QVERIFY(rig.view.canStart());
+    }
+
+    void eachFormatIsCheckedFromTheWindow_data() {
+        QTest::addColumn<QString>("suffix");
+        for (const auto &[name, suffix] : mediaFormats())
+            QTest::newRow(name) << suffix;
+    }
+    void eachFormatIsCheckedFromTheWindow() {
+        QFETCH(QString, suffix);
+        Rig rig;
+        const auto tones = writeFile(u"tones.wav"_s, wavBytes(twoUtterances()));
+        const auto recording = encodedAs(suffix, tones, m_dir.path());
+        QVERIFY(!recording.isEmpty());
+        rig.view.checkRecording(QUrl::fromLocalFile(recording));
+        QTRY_VERIFY(!rig.view.isRunning());
+        QVERIFY2(rig.view.error().isEmpty(), qPrintable(rig.view.error()));
+        QCOMPARE(rig.view.findings().size(), 2);
     }
 
     void aRecordingAndListeningNeverRunTogether() {
