@@ -83,6 +83,8 @@ void SettingsSheetController::load() {
 }
 
 bool SettingsSheetController::canSave() const {
+    if (m_saving)
+        return false; // one save at a time; the button waits for the keyring's answer
     const bool researchOpenRouter = m_researchProvider == int(ResearchProvider::openRouter);
     const QString &researchModel = researchOpenRouter ? m_openRouterModel : m_researchModel;
     if (text::trimmed(researchModel).isEmpty())
@@ -112,6 +114,7 @@ QCoro::Task<bool> SettingsSheetController::save() {
     const QPointer<AppSettings> settings = m_settings;
     QPointer<SettingsSheetController> self(this);
     m_saving = true;
+    Q_EMIT changed();
     const auto previous = SettingsValues::read(*m_settings);
     const SettingsValues edited{
         text::trimmed(m_selkaKey),
@@ -137,6 +140,7 @@ QCoro::Task<bool> SettingsSheetController::save() {
     if (!self)
         co_return false;
     m_saving = false;
+    Q_EMIT changed();
     if (failure) {
         m_error = *failure;
         Q_EMIT errorChanged();

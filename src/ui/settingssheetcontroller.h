@@ -36,7 +36,8 @@ class SettingsSheetController : public QObject {
     Q_PROPERTY(int maxChecks MEMBER m_maxChecks NOTIFY changed)
     /// The last save failure; empty when none.
     Q_PROPERTY(QString error READ error NOTIFY errorChanged)
-    /// The active model names are filled in (keys are checked when a session starts).
+    /// The active model names are filled in (keys are checked when a session starts) and no save
+    /// is waiting for the keyring.
     Q_PROPERTY(bool canSave READ canSave NOTIFY changed)
     /// Either provider is OpenRouter, so its key is asked for.
     Q_PROPERTY(bool showsOpenRouterSection READ showsOpenRouterSection NOTIFY changed)

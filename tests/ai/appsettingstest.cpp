@@ -24,16 +24,16 @@ QString errorOf(const std::function<void()> &call) {
 
 // The fake store answers at once, so a save is over when the call returns: its error, or "".
 QString saved(AppSettings &settings) {
-    QString error = QStringLiteral("still saving");
-    [](QCoro::Task<> task, QString &error) -> QCoro::Task<> {
+    const auto error = std::make_shared<QString>(QStringLiteral("still saving"));
+    [](QCoro::Task<> task, std::shared_ptr<QString> error) -> QCoro::Task<> {
         try {
             co_await std::move(task);
-            error.clear();
+            error->clear();
         } catch (const AppError &failure) {
-            error = failure.message();
+            *error = failure.message();
         }
     }(settings.save(), error);
-    return error;
+    return *error;
 }
 
 QVariant text(const char *value) {
