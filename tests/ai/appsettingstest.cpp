@@ -1,6 +1,7 @@
 #include "appsettings.h"
 #include "apperror.h"
 #include "fakesecretstore.h"
+#include "taskrunner.h"
 #include "testregistry.h"
 
 #include <QTemporaryDir>
@@ -22,18 +23,8 @@ QString errorOf(const std::function<void()> &call) {
     return {};
 }
 
-// The fake store answers at once, so a save is over when the call returns: its error, or "".
 QString saved(AppSettings &settings) {
-    const auto error = std::make_shared<QString>(QStringLiteral("still saving"));
-    [](QCoro::Task<> task, std::shared_ptr<QString> error) -> QCoro::Task<> {
-        try {
-            co_await std::move(task);
-            error->clear();
-        } catch (const AppError &failure) {
-            *error = failure.message();
-        }
-    }(settings.save(), error);
-    return *error;
+    return tool::runTask(settings.save()).error;
 }
 
 QVariant text(const char *value) {

@@ -4,6 +4,7 @@
 #include "appsettings.h"
 #include "keyringsecretstore.h"
 #include "systemscheduler.h"
+#include "taskrunner.h"
 #include "testregistry.h"
 
 #include <QTemporaryDir>
@@ -30,23 +31,7 @@ class KeyringIntegrationTest : public QObject {
         QCoro::waitFor(loaded->loadKeys());
         return loaded;
     }
-    /// Runs the save to its end: its error, or "".
-    static QString errorOf(QCoro::Task<> saving) {
-        // Shared, not referenced: a save that outlives the wait must not write into a dead frame.
-        const auto error = std::make_shared<std::optional<QString>>();
-        [](QCoro::Task<> task, std::shared_ptr<std::optional<QString>> error) -> QCoro::Task<> {
-            try {
-                co_await std::move(task);
-                *error = QString();
-            } catch (const AppError &failure) {
-                *error = failure.message();
-            }
-        }(std::move(saving), error);
-        return QTest::qWaitFor([&error] { return error->has_value(); }, 30000)
-                   ? **error
-                   : QStringLiteral("still saving");
-    }
-    static QString saveError(AppSettings &settings) { return errorOf(settings.save()); }
+    static QString saveError(AppSettings &settings) { return tool::runTask(settings.save()).error; }
     static SecretOutcome read(SecretStore &store, const char *account) {
         return QCoro::waitFor(store.read(QString::fromLatin1(account)));
     }
@@ -70,7 +55,7 @@ private Q_SLOTS:
             this, [&posted] { posted = true; }, Qt::QueuedConnection);
         auto saving = first->save();
         QVERIFY(!posted);
-        QCOMPARE(errorOf(std::move(saving)), QString());
+        QCOMPARE(tool::runTask(std::move(saving)).error, QString());
         const auto second = settings(store);
         QCOMPARE(second->selkaKey(), QStringLiteral("erster Schlüssel"));
         QCOMPARE(second->openRouterKey(), QStringLiteral("or-key"));

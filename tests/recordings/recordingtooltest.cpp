@@ -85,15 +85,10 @@ private Q_SLOTS:
                           "filesrc location=%3 ! wavparse ! c."_s.arg(m_speech, first, second)));
     }
 
-    void everyFormatIsCheckedInRecordingOrder_data() {
-        QTest::addColumn<QString>("suffix");
-        for (const auto &[name, suffix] : mediaFormats())
-            QTest::newRow(name) << suffix;
-    }
+    void everyFormatIsCheckedInRecordingOrder_data() { addMediaFormatRows(); }
 
     void everyFormatIsCheckedInRecordingOrder() {
-        QFETCH(QString, suffix);
-        const QString file = encodedAs(suffix, m_speech, m_dir.path());
+        const QString file = encodedForThisRow(m_speech, m_dir.path());
         QVERIFY(!file.isEmpty());
         const Run run = checkRecording(file);
         QVERIFY2(run.exitCode == 0, qPrintable(run.errors));

@@ -143,16 +143,11 @@ private Q_SLOTS:
         QVERIFY(rig.view.canStart());
     }
 
-    void eachFormatIsCheckedFromTheWindow_data() {
-        QTest::addColumn<QString>("suffix");
-        for (const auto &[name, suffix] : mediaFormats())
-            QTest::newRow(name) << suffix;
-    }
+    void eachFormatIsCheckedFromTheWindow_data() { addMediaFormatRows(); }
     void eachFormatIsCheckedFromTheWindow() {
-        QFETCH(QString, suffix);
         Rig rig;
         const auto tones = writeFile(u"tones.wav"_s, wavBytes(twoUtterances()));
-        const auto recording = encodedAs(suffix, tones, m_dir.path());
+        const auto recording = encodedForThisRow(tones, m_dir.path());
         QVERIFY(!recording.isEmpty());
         rig.view.checkRecording(QUrl::fromLocalFile(recording));
         QTRY_VERIFY(!rig.view.isRunning());

@@ -10,7 +10,8 @@ Item {
 
     Component { id: sessionComponent; FakeSession {} }
     Component { id: presentationComponent; FakePresentation {} }
-    // Stands in for the recording view model: records the files it is asked to check.
+    Component { id: viewComponent; MainView { anchors.fill: parent; settings: Settings } }
+    // Stands in for the recording view model and keeps the files it is asked to check.
     Component {
         id: recordingComponent
         QtObject {
@@ -22,38 +23,32 @@ Item {
             property var findings: []
             property var checked: []
             function checkRecording(file) { checked = checked.concat([file.toString()]) }
-            function cancel() {}
         }
-    }
-    Component {
-        id: viewComponent
-        MainView { anchors.fill: parent; settings: Settings }
     }
 
     TestCase {
         name: "Recording"
         when: windowShown
 
-        // Both ways in open Qt Quick's file dialog; choosing the file there starts its check.
+        // Both ways in open Qt Quick's own file dialog; the file chosen there is checked.
         function test_chosenFileIsChecked_data() {
-            return [{ tag: "card button" }, { tag: "header menu" }]
+            return [{ tag: "card button", menu: false }, { tag: "header menu", menu: true }]
         }
         function test_chosenFileIsChecked(data) {
             failOnWarning(/not installed|could not/)
             const recording = recordingComponent.createObject(root)
             const view = createTemporaryObject(viewComponent, root, {
                 session: sessionComponent.createObject(root),
-                presentation: presentationComponent.createObject(root),
-                recording: recording })
+                presentation: presentationComponent.createObject(root), recording: recording })
             const dialog = findChild(view, "recordingFileDialog")
             dialog.currentFolder = recordingsFolder
-            if (data.tag === "card button") {
-                mouseClick(findChild(view, "checkRecordingButton"))
-            } else {
+            if (data.menu) {
                 mouseClick(findChild(view, "menuButton"))
                 const item = findChild(view, "checkRecordingItem")
                 tryCompare(item.menu, "opened", true)
                 mouseClick(item)
+            } else {
+                mouseClick(findChild(view, "checkRecordingButton"))
             }
             let file = null
             tryVerify(() => (file = findChild(root.Overlay.overlay, "fileDialogDelegate0")) !== null)
