@@ -29,6 +29,7 @@ SecretOutcome outcomeOf(QKeychain::Job *job) {
 /// The one answer a keyring call waits for: the job's outcome, or nothing when time ran out.
 struct Answer {
     bool settled = false;
+    bool jobEnded = false; ///< the job finished, possibly after time ran out
     std::optional<SecretOutcome> outcome;
     std::coroutine_handle<> waiting;
 
@@ -92,8 +93,10 @@ QCoro::Task<SecretOutcome> KeyringSecretStore::run(QKeychain::Job *job) {
     // Whichever comes first, the answer or the timeout, settles the wait; the other is ignored.
     const auto answer = std::make_shared<Answer>();
     QPointer<QKeychain::Job> running(job);
-    connect(job, &QKeychain::Job::finished, this,
-            [answer](QKeychain::Job *finished) { answer->settle(outcomeOf(finished)); });
+    connect(job, &QKeychain::Job::finished, this, [answer](QKeychain::Job *finished) {
+        answer->jobEnded = true;
+        answer->settle(outcomeOf(finished));
+    });
     const auto timeout =
         m_scheduler.callAfter(m_answerTimeout, [answer] { answer->settle(std::nullopt); });
     job->start();
@@ -105,8 +108,9 @@ QCoro::Task<SecretOutcome> KeyringSecretStore::run(QKeychain::Job *job) {
     if (answer->outcome)
         co_return *answer->outcome;
 
-    // No answer in time. The job stays queued in QtKeychain and deletes itself when it ends.
-    if (self && running) {
+    // No answer in time. The job stays queued in QtKeychain and deletes itself when it ends (unless
+    // it ended while this resumption was on its way).
+    if (self && running && !answer->jobEnded) {
         ++m_unansweredJobs;
         connect(running, &QKeychain::Job::finished, this, [this] { --m_unansweredJobs; });
     }
