@@ -74,16 +74,13 @@ void FakeProviderServer::readFrom(QTcpSocket *socket) {
 }
 
 void FakeProviderServer::answer(QTcpSocket *socket, const RecordedRequest &request) {
-    const auto chosen = m_responder ? m_responder(request)
-                        : m_responders.contains(request.path)
-                            ? std::optional(m_responders[request.path](request))
-                            : std::nullopt;
-    const auto marked = std::find_if(m_markedReplies.cbegin(), m_markedReplies.cend(),
-                                     [&](const auto &m) { return request.body.contains(m.first); });
-    const auto &reply = chosen                             ? *chosen
-                        : marked != m_markedReplies.cend() ? marked->second
-                        : m_replies.contains(request.path) ? m_replies[request.path]
-                                                           : m_defaultReply;
+    FakeReply reply;
+    for (const auto &responder : m_responders) {
+        if (auto chosen = responder(request)) {
+            reply = std::move(*chosen);
+            break;
+        }
+    }
     if (reply.silent)
         return;
     QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\n";
