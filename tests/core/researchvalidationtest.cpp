@@ -91,8 +91,6 @@ private Q_SLOTS:
         QTest::newRow("status in progress")
             << json("{'status':'in_progress','output':[]}") << notCompleted;
         QTest::newRow("output missing") << json("{'status':'completed'}") << notCompleted;
-        QTest::newRow("output item not an object")
-            << json("{'status':'completed','output':[3]}") << notCompleted;
         QTest::newRow("no answer text")
             << json("{'status':'completed','output':[{'type':'message'}]}") << invalid;
         QTest::newRow("answer not JSON") << envelope(QStringLiteral("I think so.")) << invalid;
@@ -111,6 +109,9 @@ private Q_SLOTS:
         QTest::newRow("4 sources")
             << envelope(answer({oneSource[0], oneSource[0], oneSource[0], oneSource[0]}))
             << oversized;
+        QTest::newRow("not JSON at all")
+            << QByteArray("{\"status\":")
+            << QStringLiteral("The research response is not valid JSON");
         QTest::newRow("claim differs in case")
             << envelope(answer(oneSource, QStringLiteral("supported"), QStringLiteral("x"),
                                claimText.toLower()))
@@ -124,17 +125,7 @@ private Q_SLOTS:
             validateResearch(body, ResearchPass::web, {}, claimText);
             QFAIL("accepted");
         } catch (const AppError &error) {
-            QCOMPARE(error.message(), message);
-        }
-    }
-
-    void unparsableBodyReportsTheParserError() {
-        try {
-            validateResearch("{\"status\":", ResearchPass::web, {}, std::nullopt);
-            QFAIL("accepted");
-        } catch (const AppError &error) {
-            QVERIFY(error.message().startsWith(
-                QStringLiteral("The research response is not valid JSON")));
+            QVERIFY2(error.message().startsWith(message), qPrintable(error.message()));
         }
     }
 

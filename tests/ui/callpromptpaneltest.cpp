@@ -6,10 +6,8 @@
 #include "sessionfakes.h"
 #include "testregistry.h"
 
-#include <QGuiApplication>
 #include <QQmlEngine>
 #include <QQuickItem>
-#include <QScreen>
 
 using namespace brindle;
 using namespace brindle::test;
@@ -46,22 +44,13 @@ class CallPromptPanelTest : public QObject {
     };
 
 private Q_SLOTS:
-    void previewShowsANeverFocusedPanelTopRight() {
+    void previewShowsANeverFocusedPanel() {
         Fixture f;
-        QVERIFY(f.presentation.hasCallPrompt());
         f.presentation.previewCallPrompt();
         QQuickWindow *window = f.surface->window();
-        QVERIFY(window);
-        QVERIFY(window->isVisible());
-        QCOMPARE(window->title(), QStringLiteral("Brindle Slack call"));
-        QCOMPARE(window->size(), QSize(400, 150));
-        for (auto flag : {Qt::Tool, Qt::FramelessWindowHint, Qt::WindowStaysOnTopHint,
-                          Qt::WindowDoesNotAcceptFocus})
+        QVERIFY(window && window->isVisible() && !window->isActive());
+        for (auto flag : {Qt::Tool, Qt::WindowStaysOnTopHint, Qt::WindowDoesNotAcceptFocus})
             QVERIFY(window->flags().testFlag(flag));
-        QVERIFY(!window->isActive());
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(window->position(), QPoint(area.right() + 1 - 400 - 16, area.top() + 16));
-        QVERIFY(f.item("promptMessage"));
         QVERIFY(f.item("promptMessage")
                     ->property("text")
                     .toString()

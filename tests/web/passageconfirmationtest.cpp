@@ -72,8 +72,6 @@ private Q_SLOTS:
             << answer(Verdict::contradicted, {source(1), source(2), source(3), source(4)})
             << unconfirmed;
         QTest::newRow("http") << citing("http://a.example/") << unconfirmed;
-        QTest::newRow("unparsable") << citing("https://a b/") << unconfirmed;
-        QTest::newRow("numeric host") << citing("https://10.0.0.1/") << unconfirmed;
     }
 
     void answersWithoutWork() {
