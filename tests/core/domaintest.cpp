@@ -1,5 +1,3 @@
-#include "evidencemode.h"
-#include "finding.h"
 #include "researchresult.h"
 #include "testregistry.h"
 
@@ -58,12 +56,6 @@ private Q_SLOTS:
         QCOMPARE(result.has_value(), decodes);
         if (result)
             QCOMPARE(ResearchResult::fromJson(result->toJson()), result);
-    }
-
-    void evidenceModeLabelsMatchExactly() {
-        QCOMPARE(evidenceModeFromLabel(QStringLiteral("public web")), std::nullopt);
-        for (auto mode : allEvidenceModes)
-            QCOMPARE(evidenceModeFromLabel(evidenceModeLabel(mode)), mode);
     }
 };
 

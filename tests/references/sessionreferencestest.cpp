@@ -149,9 +149,6 @@ private Q_SLOTS:
         QCOMPARE(rig.names(), (QStringList{"b.md", "sub/a.md", "loose.md"}));
         QCOMPARE(rig.store->folderDocuments().size(), 2);
         QCOMPARE(rig.store->referenceFolder(), disk.url("vault"));
-        QVERIFY(rig.dialogs.alerts.last().informativeText.contains(
-            u"The folder connection is saved for future launches. Use Refresh to load changes. "
-            u"Only"_s));
     }
 
     void combinedReferencesOverTheLimitKeepThePreviousOnes() {

@@ -84,7 +84,7 @@ void FakeProviderServer::answer(QTcpSocket *socket, const RecordedRequest &reque
     if (reply.silent)
         return;
     QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\n";
-    out += "Content-Type: " + reply.contentType + "\r\n";
+    out += "Content-Type: application/json\r\n";
     if (reply.declaredLength != FakeReply::untilClose)
         out += "Content-Length: " +
                QByteArray::number(reply.declaredLength < 0 ? reply.body.size()

@@ -30,7 +30,6 @@ struct RecordedRequest {
 struct FakeReply {
     int status = 200;
     QByteArray body;
-    QByteArray contentType = QByteArrayLiteral("application/json");
     QList<std::pair<QByteArray, QByteArray>> headers; ///< extra headers, e.g. Location
     static constexpr qsizetype untilClose = -2;       ///< no Content-Length: the body ends at close
     qsizetype declaredLength = -1; ///< Content-Length to announce; -1: the body's real size
