@@ -192,23 +192,6 @@ private Q_SLOTS:
                  message);
     }
 
-    void reloadKeepsIds() {
-        test::FileTree tree;
-        tree.file("kept.md", "one");
-        tree.file("changed.md", "two");
-        const auto first = folder(tree.url());
-        tree.file("changed.md", "two, edited");
-        tree.file("new.md", "three");
-        const auto second = folder(tree.url(), {}, first.documents);
-        QCOMPARE(names(second), (QStringList{"changed.md", "kept.md", "new.md"}));
-        QCOMPARE(second.documents.at(0).id, first.documents.at(0).id);
-        QCOMPARE(second.documents.at(1).id, first.documents.at(1).id);
-        const QUuid fresh = second.documents.at(2).id;
-        QVERIFY(!fresh.isNull() && fresh != first.documents.at(0).id &&
-                fresh != first.documents.at(1).id);
-        QCOMPARE(second.documents.at(0).text, u"two, edited"_s);
-    }
-
     void platformErrorsPassThrough() {
         test::FileTree tree;
         tree.file("a.md");

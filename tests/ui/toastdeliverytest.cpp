@@ -42,14 +42,6 @@ private Q_SLOTS:
         delivery.receive({f4, supported, f3, f2, unresolved, f1}, false, t0);
         QCOMPARE(delivery.current->id, f2.id);
         QCOMPARE(ids(delivery.pending), (QList<QUuid>{f3.id, f4.id}));
-
-        delivery.current.reset();
-        delivery.advance(t0.addSecs(8));
-        QCOMPARE(delivery.current->id, f3.id);
-        delivery.current.reset();
-        delivery.advance(t0.addSecs(16));
-        QCOMPARE(delivery.current->id, f4.id);
-        QVERIFY(delivery.pending.isEmpty());
     }
 
     void staleQueuedToastIsSkipped_data() {
