@@ -145,10 +145,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("loads");
         QTest::newRow("exactly 500,000 bytes") << QByteArray(500'000, 'x') << true;
         QTest::newRow("500,001 bytes") << QByteArray(500'001, 'x') << false;
-        QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("white space and line breaks") << QByteArray(" \n\t\r\n  ") << false;
         QTest::newRow("invalid UTF-8") << QByteArray("caf\xe9 au lait") << false;
-        QTest::newRow("cut multibyte character") << QByteArray("ok \xe2\x82") << false;
         QTest::newRow("UTF-8 text") << QByteArray("  Zoë: 5 km \xe2\x82\xac\n") << true;
     }
     void skipsUnusableContent() {
