@@ -85,26 +85,17 @@ private Q_SLOTS:
         }
     }
 
-    void asksTheConfiguredEndpoint_data() {
-        QTest::addColumn<SelkaProvider>("provider");
-        QTest::addColumn<QByteArray>("path");
-        QTest::newRow("Quorvane") << SelkaProvider::quorvane << QByteArray("/v1/kestrun");
-        QTest::newRow("OpenRouter")
-            << SelkaProvider::openRouter << QByteArray("/api/alpha/decisions");
-    }
-
+    // Quorvane's endpoint is asked in the AI client's test; OpenRouter has its own.
     void asksTheConfiguredEndpoint() {
-        QFETCH(SelkaProvider, provider);
-        QFETCH(QByteArray, path);
         Selection selection({200, "{\"answers\":{\"checkable\":{\"noul\":0.8}}}"});
-        selection.configuration.selkaProvider = provider;
+        selection.configuration.selkaProvider = SelkaProvider::openRouter;
         selection.configuration.selkaKey = QStringLiteral("selka-key");
         selection.configuration.selkaModel = QStringLiteral("selka/model-2");
         selection.run();
         QVERIFY(selection.outcome.value && selection.outcome.value->checkable);
         QCOMPARE(selection.server.requests().size(), 1);
         const auto &request = selection.server.requests().first();
-        QCOMPARE(request.path, path);
+        QCOMPARE(request.path, QByteArray("/api/alpha/decisions"));
         QCOMPARE(request.headers.value("authorization"), QByteArray("Bearer selka-key"));
         auto expected = js("{'model':'selka/model-2','state':{'transcript':'Water boils at 90 "
                            "degrees.','context':'We talked about cooking.'}}");
