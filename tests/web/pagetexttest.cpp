@@ -26,11 +26,8 @@ private Q_SLOTS:
         row("script close matched by name", "<script>a</style>b</script>c", "c");
         row("one pass only", "&amp;lt;", "&lt;");
         row("em dash by number", "a&#8212;b&#x2014;c", "a\u2014b\u2014c");
-        row("quotes and dashes", "&ldquo;&lsquo;&rsquo;&rdquo;&ndash;&quot;&apos;&gt;",
-            "\u201c\u2018\u2019\u201d\u2013\"'>");
         row("surrogate stays", "&#xD800;", "&#xd800;");
         row("largest scalar", "&#x10FFFF;", "\U0010FFFF");
-        row("over 32 bits stays", "&#x100000041;", "&#x100000041;");
         row("upper-case X stays", "&#X41;", "&#x41;");
         row("unknown name stays", "&copy;", "&copy;");
         row("no semicolon stays", "&amp b", "&amp b");
