@@ -14,9 +14,7 @@ std::optional<RecordedRequest> takeRequest(QByteArray &buffer) {
         return std::nullopt;
     const auto lines = buffer.left(headerEnd).split('\n');
     RecordedRequest request;
-    const auto requestLine = lines.value(0).trimmed().split(' ');
-    request.method = requestLine.value(0);
-    request.path = requestLine.value(1);
+    request.path = lines.value(0).trimmed().split(' ').value(1);
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const auto colon = lines[i].indexOf(':');
         if (colon > 0)

@@ -21,7 +21,6 @@ class QTcpSocket;
 namespace brindle::test {
 
 struct RecordedRequest {
-    QByteArray method;
     QByteArray path;
     QHash<QByteArray, QByteArray> headers; ///< names in lower case
     QByteArray body;
