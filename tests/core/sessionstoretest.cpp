@@ -1,4 +1,5 @@
 #include "sessionstore.h"
+#include "mapped.h"
 #include "sessionfakes.h"
 #include "testregistry.h"
 
@@ -11,19 +12,8 @@ namespace {
 struct Rig : SessionRig {
     QString error() const { return store.error().value_or(QString()); }
 
-    QStringList quotes() const {
-        QStringList list;
-        for (const auto &finding : store.findings())
-            list.append(finding.quote);
-        return list;
-    }
-
-    QStringList checkedClaims() const {
-        QStringList list;
-        for (const auto &call : checker.calls)
-            list.append(call.claim);
-        return list;
-    }
+    QStringList quotes() const { return mapped(store.findings(), &Finding::quote); }
+    QStringList checkedClaims() const { return mapped(checker.calls, &FakeChecker::Call::claim); }
 };
 
 QString claim(int n) {
@@ -127,9 +117,7 @@ private Q_SLOTS:
             rig.type(longClaims.last());
         }
         rig.scheduler.advance(1s);
-        QStringList contexts;
-        for (const auto &call : rig.checker.calls)
-            contexts.append(call.context);
+        const auto contexts = mapped(rig.checker.calls, &FakeChecker::Call::context);
         const auto abc = longClaims.mid(0, 3).join(u'\n');
         QCOMPARE(contexts, (QStringList{QString(), claim(1), claim(2), QString(), longClaims[0],
                                         longClaims.mid(0, 2).join(u'\n'), abc.right(6000)}));

@@ -1,4 +1,5 @@
 #include "passageselection.h"
+#include "mapped.h"
 #include "testregistry.h"
 #include "textmeasure.h"
 
@@ -12,13 +13,6 @@ QList<ReferenceDocument> documents(const QStringList &texts) {
         result.append({QUuid::createUuid(), QStringLiteral("d%1").arg(i), texts.at(i),
                        QUrl::fromLocalFile(QStringLiteral("/refs/d%1.md").arg(i))});
     return result;
-}
-
-QStringList namesOf(const QList<ReferenceDocument> &selected) {
-    QStringList names;
-    for (const auto &document : selected)
-        names.append(document.name);
-    return names;
 }
 
 } // namespace
@@ -82,11 +76,8 @@ private Q_SLOTS:
         QFETCH(QStringList, texts);
         const auto input = documents(texts);
         const auto selected = selectPassages(claim, input);
-        QTEST(namesOf(selected), "names");
-        QStringList selectedTexts;
-        for (const auto &document : selected)
-            selectedTexts.append(document.text);
-        QTEST(selectedTexts, "excerpts");
+        QTEST(test::mapped(selected, &ReferenceDocument::name), "names");
+        QTEST(test::mapped(selected, &ReferenceDocument::text), "excerpts");
     }
 };
 

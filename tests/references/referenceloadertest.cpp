@@ -1,6 +1,7 @@
 #include "referenceloader.h"
 #include "filesystem.h"
 #include "filetree.h"
+#include "mapped.h"
 #include "testregistry.h"
 
 #include <fcntl.h>
@@ -38,10 +39,7 @@ ReferenceSnapshot files(const QList<QUrl> &urls, Limits limits = {},
 }
 
 QStringList names(const ReferenceSnapshot &snapshot) {
-    QStringList result;
-    for (const auto &document : snapshot.documents)
-        result.append(document.name);
-    return result;
+    return test::mapped(snapshot.documents, &ReferenceDocument::name);
 }
 
 // The message of the AppError the load throws, or "" when it succeeds.

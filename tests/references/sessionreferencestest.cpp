@@ -1,5 +1,6 @@
 #include "accesstoken.h"
 #include "filetree.h"
+#include "mapped.h"
 #include "referencefiles.h"
 #include "sessionfakes.h"
 #include "sessionstore.h"
@@ -91,12 +92,7 @@ struct Rig {
         store->connectReferenceFolder();
         return settle();
     }
-    QStringList names() const {
-        QStringList list;
-        for (const auto &document : store->documents())
-            list.append(document.name);
-        return list;
-    }
+    QStringList names() const { return mapped(store->documents(), &ReferenceDocument::name); }
     QUuid idOf(const QString &name) const {
         for (const auto &document : store->documents()) {
             if (document.name == name)

@@ -1,4 +1,5 @@
 #include "toastdelivery.h"
+#include "mapped.h"
 #include "testregistry.h"
 
 #include <QTest>
@@ -18,10 +19,7 @@ Finding finding(Verdict verdict, double createdSecondsAfterT0 = 0) {
 }
 
 QList<QUuid> ids(const QList<Finding> &findings) {
-    QList<QUuid> list;
-    for (const auto &f : findings)
-        list.append(f.id);
-    return list;
+    return test::mapped(findings, &Finding::id);
 }
 
 } // namespace
