@@ -326,10 +326,8 @@ private Q_SLOTS:
             << good << QStringList{u"127.0.0.1"_s, u"10.0.0.1"_s} << false << false;
         QTest::newRow("no answer") << good << QStringList() << false << false;
         QTest::newRow("http scheme") << QUrl(u"http://good.example/"_s) << local << false << false;
-        QTest::newRow("numeric host") << QUrl(u"https://127.0.0.1/"_s) << local << false << false;
         QTest::newRow("user name")
             << QUrl(u"https://me@good.example/"_s) << local << false << false;
-        QTest::newRow("local name") << QUrl(u"https://printer.local/"_s) << local << false << false;
     }
 
     void refusedFetches() {
