@@ -32,31 +32,15 @@ class CallPromptPanelTest : public QObject {
         }
         ~Fixture() { presentation.setCallPrompt(nullptr); }
 
-        QQuickItem *item(const char *name) const {
-            QQuickWindow *window = surface->window();
-            return window ? window->findChild<QQuickItem *>(QLatin1String(name)) : nullptr;
-        }
         void click(const char *name) {
-            QQuickItem *button = item(name);
+            QQuickWindow *window = surface->window();
+            auto *button = window ? window->findChild<QQuickItem *>(QLatin1String(name)) : nullptr;
             QVERIFY2(button, name);
             QVERIFY(QMetaObject::invokeMethod(button, "clicked"));
         }
     };
 
 private Q_SLOTS:
-    void previewShowsANeverFocusedPanel() {
-        Fixture f;
-        f.presentation.previewCallPrompt();
-        QQuickWindow *window = f.surface->window();
-        QVERIFY(window && window->isVisible() && !window->isActive());
-        for (auto flag : {Qt::Tool, Qt::WindowStaysOnTopHint, Qt::WindowDoesNotAcceptFocus})
-            QVERIFY(window->flags().testFlag(flag));
-        QVERIFY(f.item("promptMessage")
-                    ->property("text")
-                    .toString()
-                    .contains(QStringLiteral("Fact-check this call? Listens to all system audio")));
-    }
-
     void buttonsReachThePresenter_data() {
         QTest::addColumn<QByteArray>("button");
         QTest::addColumn<bool>("settingAfter");
