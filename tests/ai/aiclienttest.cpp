@@ -2,6 +2,7 @@
 #include "fakeproviderserver.h"
 #include "providertransport.h"
 #include "researchreply.h"
+#include "sessionfakes.h"
 #include "taskoutcome.h"
 #include "testregistry.h"
 #include "virtualscheduler.h"
@@ -13,7 +14,6 @@ namespace {
 
 const QString claim = QStringLiteral("The bridge opened in 1932.");
 const QString pageURL = QStringLiteral("https://history.example/bridge");
-const QString passage = QStringLiteral("The bridge opened to traffic in 1937.");
 
 QByteArray selection(double noul) {
     return "{\"answers\":{\"checkable\":{\"noul\":" + QByteArray::number(noul) + "}}}";
@@ -24,40 +24,26 @@ QByteArray research(const QString &verdict, const QString &url, const QString &q
     return researchReply(claim, verdict, url, quote, retrieved ? pageURL : QString());
 }
 
-QJsonObject requestBody(const RecordedRequest &request) {
-    return QJsonDocument::fromJson(request.body).object();
-}
-
 QJsonObject researchInputOf(const RecordedRequest &request) {
-    return QJsonDocument::fromJson(
-               requestBody(request).value(QStringLiteral("input")).toString().toUtf8())
-        .object();
+    const auto input = QJsonDocument::fromJson(request.body)[QStringLiteral("input")].toString();
+    return QJsonDocument::fromJson(input.toUtf8()).object();
 }
 
 struct Rig {
     VirtualScheduler scheduler;
     FakeProviderServer server;
     ProviderTransport transport{scheduler};
-    QHash<QString, QString> pages{{pageURL, QStringLiteral("<p>The bridge opened to traffic "
-                                                           "in 1937.</p>")}};
-    QStringList loaded;
+    QHash<QString, QString> pages;
     AIClient client{transport,
                     {server.url(QStringLiteral("/v1/responses")),
                      server.url(QStringLiteral("/api/v1/responses")),
                      server.url(QStringLiteral("/api/alpha/decisions")),
                      server.url(QStringLiteral("/v1/kestrun"))},
                     [this](QUrl url, CancelToken) -> QCoro::Task<std::optional<QString>> {
-                        loaded.append(url.toString());
                         const auto page = pages.constFind(url.toString());
                         co_return page == pages.cend() ? std::nullopt : std::optional(*page);
                     }};
-    AIConfiguration config{QStringLiteral("selka-key-123"),
-                           QStringLiteral("research-key-456"),
-                           QStringLiteral("selka-1.13"),
-                           QStringLiteral("gpt-5.4"),
-                           true,
-                           ResearchProvider::openAI,
-                           SelkaProvider::quorvane};
+    AIConfiguration config = FakeSettings().config;
 
     TaskOutcome<std::optional<ResearchResult>> run(EvidenceMode mode, ReferenceCorpus docs) {
         TaskOutcome<std::optional<ResearchResult>> outcome;
@@ -86,77 +72,73 @@ class AIClientTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void webCheckThroughSelectionResearchAndConfirmation() {
-        Rig rig;
-        rig.server.setReply("/v1/kestrun", {200, selection(0.45)});
-        rig.server.setReply("/v1/responses",
-                            {200, research(QStringLiteral("contradicted"), pageURL, passage)});
-        const auto result = rig.check(EvidenceMode::web);
-        QVERIFY(result && *result);
-        QCOMPARE((*result)->verdict, Verdict::contradicted);
-        QCOMPARE((*result)->sources.first().url, pageURL);
-        QCOMPARE(rig.loaded, QStringList{pageURL});
-
-        const auto &requests = rig.server.requests();
-        QCOMPARE(requests.size(), 2);
-        QCOMPARE(requests[0].path, QByteArray("/v1/kestrun"));
-        QCOMPARE(requests[0].headers.value("authorization"), QByteArray("Bearer selka-key-123"));
-        QCOMPARE(requests[1].path, QByteArray("/v1/responses"));
-        QCOMPARE(requests[1].headers.value("authorization"), QByteArray("Bearer research-key-456"));
-        QCOMPARE(researchInputOf(requests[1]).value(QStringLiteral("context")).toString(),
-                 QStringLiteral("earlier words"));
+    // One check through selection (when on), research and confirmation (web) or the document
+    // citation (documents). The outcome is "verdict first-source-URL", or "verdict explanation"
+    // without sources, or "not checkable".
+    void singlePassChecks_data() {
+        QTest::addColumn<QString>("mode"); // web, documents, or documents without any loaded
+        QTest::addColumn<double>("noul");  // the selection's answer; negative: Selka off
+        QTest::addColumn<bool>("openRouter");
+        QTest::addColumn<QString>("page"); // the cited web page as fetched
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QByteArrayList>("paths");
+        const auto confirms = QStringLiteral("<p>The bridge opened to traffic in 1937.</p>");
+        const auto web = QStringLiteral("web"), documents = QStringLiteral("documents");
+        QTest::newRow("web, selected and confirmed")
+            << web << 0.45 << false << confirms << "contradicted " + pageURL
+            << QByteArrayList{"/v1/kestrun", "/v1/responses"};
+        QTest::newRow("selection below the threshold")
+            << web << 0.4499 << false << confirms << QStringLiteral("not checkable")
+            << QByteArrayList{"/v1/kestrun"};
+        QTest::newRow("OpenRouter, passage not on the page")
+            << web << -1.0 << true << QStringLiteral("<p>Nothing here.</p>")
+            << "unresolved " + unconfirmedExplanation() << QByteArrayList{"/api/v1/responses"};
+        QTest::newRow("documents pass cites the file")
+            << documents << -1.0 << false << QString()
+            << QStringLiteral("contradicted file:///n/bridge.md")
+            << QByteArrayList{"/v1/responses"};
+        QTest::newRow("no documents asks nobody")
+            << QStringLiteral("none") << 0.9 << false << QString()
+            << "unresolved " + AIClient::noDocumentsExplanation() << QByteArrayList{};
     }
-
-    void selectionBelowTheThresholdEndsTheCheck() {
+    void singlePassChecks() {
+        QFETCH(QString, mode);
+        QFETCH(double, noul);
+        QFETCH(bool, openRouter);
+        QFETCH(QString, page);
+        const bool onWeb = mode == QLatin1String("web");
         Rig rig;
-        rig.server.setReply("/v1/kestrun", {200, selection(0.4499)});
-        const auto result = rig.check(EvidenceMode::web);
-        QVERIFY(result);
-        QVERIFY(!*result);
-        QCOMPARE(rig.server.requests().size(), 1);
-    }
-
-    void unconfirmedPassageBecomesUnresolved() {
-        Rig rig;
-        rig.config.useSelka = false;
-        rig.config.researchProvider = ResearchProvider::openRouter;
-        rig.pages[pageURL] = QStringLiteral("<p>Nothing about that here.</p>");
-        rig.server.setReply("/api/v1/responses",
-                            {200, research(QStringLiteral("contradicted"), pageURL, passage)});
-        const auto result = rig.check(EvidenceMode::web);
-        QVERIFY(result && *result);
-        QCOMPARE((*result)->verdict, Verdict::unresolved);
-        QVERIFY((*result)->sources.isEmpty());
-        QCOMPARE(rig.server.requests().size(), 1); // no selection request with Selka off
-        QCOMPARE(rig.server.requests()[0].path, QByteArray("/api/v1/responses"));
-        QCOMPARE(
-            requestBody(rig.server.requests()[0]).value(QStringLiteral("max_tool_calls")).toInt(),
-            2);
-    }
-
-    void documentsModeWithoutDocumentsAsksNobody() {
-        Rig rig;
-        const auto result = rig.check(EvidenceMode::documents);
-        QVERIFY(result && *result);
-        QCOMPARE((*result)->explanation, AIClient::noDocumentsExplanation());
-        QVERIFY(rig.server.requests().isEmpty());
-    }
-
-    void documentsPassCitesTheFileItWasGiven() {
-        Rig rig;
-        rig.config.useSelka = false;
-        const QString citation = QStringLiteral("doc:0F8FAD5B-D9CB-469F-A165-70867728950E");
-        rig.server.setReply("/v1/responses",
-                            {200, research(QStringLiteral("contradicted"), citation,
-                                           QStringLiteral("opened to traffic in 1937"), false)});
+        rig.config.useSelka = noul >= 0;
+        if (openRouter)
+            rig.config.researchProvider = ResearchProvider::openRouter;
+        rig.pages[pageURL] = page;
+        const auto citation =
+            onWeb ? pageURL : QStringLiteral("doc:0F8FAD5B-D9CB-469F-A165-70867728950E");
+        rig.server.setReply({200, research(QStringLiteral("contradicted"), citation,
+                                           QStringLiteral("opened to traffic in 1937"), onWeb)});
+        rig.server.setReply("/v1/kestrun", {200, selection(noul)});
         const auto result =
-            rig.check(EvidenceMode::documents, oneDocument(QStringLiteral("The bridge opened to "
-                                                                          "traffic in 1937.")));
-        QVERIFY(result && *result);
-        QCOMPARE((*result)->verdict, Verdict::contradicted);
-        QCOMPARE((*result)->sources.first().title, QStringLiteral("notes/bridge.md"));
-        QCOMPARE((*result)->sources.first().url, QStringLiteral("file:///n/bridge.md"));
-        QVERIFY(rig.loaded.isEmpty());
+            rig.check(onWeb ? EvidenceMode::web : EvidenceMode::documents,
+                      mode == QLatin1String("documents")
+                          ? oneDocument(QStringLiteral("The bridge opened to traffic in 1937."))
+                          : ReferenceCorpus());
+        QVERIFY(result);
+        const auto &r = *result;
+        QTEST(!r ? QStringLiteral("not checkable")
+                 : verdictRawValue(r->verdict) + u' ' +
+                       (r->sources.isEmpty() ? r->explanation : r->sources.first().url),
+              "outcome");
+        QByteArrayList paths;
+        for (const auto &request : rig.server.requests()) {
+            paths.append(request.path);
+            const bool research = !request.path.endsWith("kestrun");
+            QCOMPARE(request.headers.value("authorization"),
+                     research ? QByteArray("Bearer research-key") : QByteArray("Bearer selka-key"));
+            if (research)
+                QCOMPARE(researchInputOf(request)[QStringLiteral("context")].toString(),
+                         QStringLiteral("earlier words"));
+        }
+        QTEST(paths, "paths");
     }
 
     void combinedModeRunsBothPassesAndMerges() {
@@ -191,7 +173,11 @@ private Q_SLOTS:
         Rig rig;
         rig.config.useSelka = false;
         rig.server.setReply({500, QByteArray("{\"error\":{\"message\":\"overloaded\"}}")});
-        rig.server.setReplyForBody(R"(\"mode\":\")" + waiting + R"(\")", {.silent = true});
+        rig.server.setResponder([waiting](const RecordedRequest &r) -> std::optional<FakeReply> {
+            if (r.body.contains(R"(\"mode\":\")" + waiting))
+                return FakeReply{.silent = true};
+            return std::nullopt;
+        });
         const auto outcome = rig.run(EvidenceMode::combined, oneDocument(QStringLiteral("T.")));
         QVERIFY(outcome.done && !outcome.cancelled);
         QCOMPARE(outcome.error, QStringLiteral("OpenAI request failed (HTTP 500). OpenAI said: "

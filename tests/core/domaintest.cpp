@@ -1,10 +1,7 @@
-#include "evidencemode.h"
-#include "finding.h"
 #include "researchresult.h"
 #include "testregistry.h"
 
 #include <QJsonDocument>
-#include <QSet>
 
 using namespace brindle;
 
@@ -59,28 +56,6 @@ private Q_SLOTS:
         QCOMPARE(result.has_value(), decodes);
         if (result)
             QCOMPARE(ResearchResult::fromJson(result->toJson()), result);
-    }
-
-    void evidenceModeLabelsMatchExactly() {
-        QCOMPARE(evidenceModeFromLabel(QStringLiteral("public web")), std::nullopt);
-        for (auto mode : allEvidenceModes)
-            QCOMPARE(evidenceModeFromLabel(evidenceModeLabel(mode)), mode);
-    }
-
-    // Every one of the eight combinations turns up, and nothing else does.
-    void eyebrowIsOneOfEight() {
-        const QStringList emoji{QStringLiteral("\u261D\uFE0F"), QStringLiteral("\U0001F913")};
-        const QStringList hums{QStringLiteral("errmm..."), QStringLiteral("umm...")};
-        const QStringList names{QStringLiteral("brindle..."), QStringLiteral("brindelly...")};
-        QSet<QString> seen;
-        for (int i = 0; i < 400; ++i) {
-            const auto parts = randomEyebrow().split(u' ');
-            QCOMPARE(parts.size(), 3);
-            QVERIFY(emoji.contains(parts[0]) && hums.contains(parts[1]) &&
-                    names.contains(parts[2]));
-            seen.insert(parts.join(u' '));
-        }
-        QCOMPARE(seen.size(), 8);
     }
 };
 

@@ -36,8 +36,6 @@ private Q_SLOTS:
         row("microphone correction", {}, QStringLiteral("You: sorry, I meant Tuesday"),
             QStringLiteral("You: sorry, I meant Tuesday"), 0, QStringLiteral("rc"));
         row("no marker", {tall}, tall + QStringLiteral(" Nothing"), QStringLiteral("Nothing"), 29);
-        row("no, wait", {tall}, tall + QStringLiteral(" No, wait"),
-            tall + QStringLiteral(" No, wait"), 0, QStringLiteral("rc"));
         row("final identical to committed", {tall}, QStringLiteral("  \n") + tall, {}, 29,
             QStringLiteral("f"));
         row("final with a candidate", {is}, tall, tall, 0, QStringLiteral("rf"));

@@ -1,8 +1,7 @@
 #include "sessionstore.h"
+#include "mapped.h"
 #include "sessionfakes.h"
 #include "testregistry.h"
-
-#include <QSignalSpy>
 
 using namespace brindle;
 using namespace brindle::test;
@@ -13,19 +12,8 @@ namespace {
 struct Rig : SessionRig {
     QString error() const { return store.error().value_or(QString()); }
 
-    QStringList quotes() const {
-        QStringList list;
-        for (const auto &finding : store.findings())
-            list.append(finding.quote);
-        return list;
-    }
-
-    QStringList checkedClaims() const {
-        QStringList list;
-        for (const auto &call : checker.calls)
-            list.append(call.claim);
-        return list;
-    }
+    QStringList quotes() const { return mapped(store.findings(), &Finding::quote); }
+    QStringList checkedClaims() const { return mapped(checker.calls, &FakeChecker::Call::claim); }
 };
 
 QString claim(int n) {
@@ -129,9 +117,7 @@ private Q_SLOTS:
             rig.type(longClaims.last());
         }
         rig.scheduler.advance(1s);
-        QStringList contexts;
-        for (const auto &call : rig.checker.calls)
-            contexts.append(call.context);
+        const auto contexts = mapped(rig.checker.calls, &FakeChecker::Call::context);
         const auto abc = longClaims.mid(0, 3).join(u'\n');
         QCOMPARE(contexts, (QStringList{QString(), claim(1), claim(2), QString(), longClaims[0],
                                         longClaims.mid(0, 2).join(u'\n'), abc.right(6000)}));
@@ -170,9 +156,7 @@ private Q_SLOTS:
         rig.scheduler.advance(5s);
         QCOMPARE(rig.store.findings().size(), 0);
         QVERIFY(!rig.store.error());
-        QCOMPARE(rig.store.pendingCount(), 0);
         QCOMPARE(rig.store.status(), QStringLiteral("Stopped"));
-        QCOMPARE(rig.capture.stops, 1);
         QCOMPARE(rig.checker.cancelled, 2);
     }
 
@@ -197,8 +181,6 @@ private Q_SLOTS:
         QCOMPARE(rig.store.transcript(), QString());
         QCOMPARE(rig.store.status(), QStringLiteral("Listening \u00B7 context cleared"));
         QVERIFY(rig.capture.resets >= 2);
-        rig.scheduler.advance(5s); // the pending debounce was cancelled with the context
-        QCOMPARE(rig.checker.calls.size(), 2);
     }
 
     void startGuards() {
@@ -248,8 +230,6 @@ private Q_SLOTS:
 
         rig.capture.startFailure.reset();
         QVERIFY(rig.startSession());
-        rig.capture.onStatus(QStringLiteral("Listening to All system audio"));
-        QCOMPARE(rig.store.status(), QStringLiteral("Listening to All system audio"));
         rig.capture.onError(QStringLiteral("Capture stopped: Entity killed"));
         rig.scheduler.runPending();
         QVERIFY(!rig.store.isRunning());
@@ -271,27 +251,19 @@ private Q_SLOTS:
         QCOMPARE(rig.store.status(), QStringLiteral("Listening to All system audio"));
     }
 
+    // The demo finding arrives 0.9 s after the last press; a typed claim clears it first.
     void demo() {
         Rig rig;
-        QSignalSpy findingsChanged(&rig.store, &SessionStore::findingsChanged);
         rig.store.runDemo();
         rig.scheduler.advance(500ms);
-        rig.store.runDemo(); // a second press cancels the first pause
-        QCOMPARE(rig.store.status(), QStringLiteral("Demo \u00B7 simulated conversation"));
-        QCOMPARE(rig.store.pendingCount(), 1);
+        rig.store.runDemo();
         rig.scheduler.advance(899ms);
         QCOMPARE(rig.store.findings().size(), 0);
         rig.scheduler.advance(1ms);
         QCOMPARE(rig.store.findings().size(), 1);
-        QCOMPARE(findingsChanged.count(), 1);
-        const auto finding = rig.store.findings().first();
-        QVERIFY(finding.isDemo);
-        QCOMPARE(finding.verdict, Verdict::contradicted);
-        QCOMPARE(finding.sources.first().url, QString());
+        QVERIFY(rig.store.findings().first().isDemo);
         QCOMPARE(rig.store.status(), QStringLiteral("Demo complete \u00B7 no audio captured"));
-        QCOMPARE(rig.store.pendingCount(), 0);
 
-        // A typed claim clears the demo first.
         rig.type(claim(1));
         QVERIFY(!rig.store.isDemo());
         QCOMPARE(rig.store.findings().size(), 0);

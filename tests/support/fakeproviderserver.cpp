@@ -14,9 +14,7 @@ std::optional<RecordedRequest> takeRequest(QByteArray &buffer) {
         return std::nullopt;
     const auto lines = buffer.left(headerEnd).split('\n');
     RecordedRequest request;
-    const auto requestLine = lines.value(0).trimmed().split(' ');
-    request.method = requestLine.value(0);
-    request.path = requestLine.value(1);
+    request.path = lines.value(0).trimmed().split(' ').value(1);
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const auto colon = lines[i].indexOf(':');
         if (colon > 0)
@@ -74,20 +72,17 @@ void FakeProviderServer::readFrom(QTcpSocket *socket) {
 }
 
 void FakeProviderServer::answer(QTcpSocket *socket, const RecordedRequest &request) {
-    const auto chosen = m_responder ? m_responder(request)
-                        : m_responders.contains(request.path)
-                            ? std::optional(m_responders[request.path](request))
-                            : std::nullopt;
-    const auto marked = std::find_if(m_markedReplies.cbegin(), m_markedReplies.cend(),
-                                     [&](const auto &m) { return request.body.contains(m.first); });
-    const auto &reply = chosen                             ? *chosen
-                        : marked != m_markedReplies.cend() ? marked->second
-                        : m_replies.contains(request.path) ? m_replies[request.path]
-                                                           : m_defaultReply;
+    FakeReply reply;
+    for (const auto &responder : m_responders) {
+        if (auto chosen = responder(request)) {
+            reply = std::move(*chosen);
+            break;
+        }
+    }
     if (reply.silent)
         return;
     QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\n";
-    out += "Content-Type: " + reply.contentType + "\r\n";
+    out += "Content-Type: application/json\r\n";
     if (reply.declaredLength != FakeReply::untilClose)
         out += "Content-Length: " +
                QByteArray::number(reply.declaredLength < 0 ? reply.body.size()

@@ -9,7 +9,6 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
-#include <QMap>
 #include <QObject>
 #include <QUrl>
 
@@ -22,7 +21,6 @@ class QTcpSocket;
 namespace brindle::test {
 
 struct RecordedRequest {
-    QByteArray method;
     QByteArray path;
     QHash<QByteArray, QByteArray> headers; ///< names in lower case
     QByteArray body;
@@ -31,7 +29,6 @@ struct RecordedRequest {
 struct FakeReply {
     int status = 200;
     QByteArray body;
-    QByteArray contentType = QByteArrayLiteral("application/json");
     QList<std::pair<QByteArray, QByteArray>> headers; ///< extra headers, e.g. Location
     static constexpr qsizetype untilClose = -2;       ///< no Content-Length: the body ends at close
     qsizetype declaredLength = -1; ///< Content-Length to announce; -1: the body's real size
@@ -48,23 +45,22 @@ public:
     /// http://127.0.0.1:<port><path>
     QUrl url(const QString &path) const;
 
-    /// The reply for every path without its own.
-    void setReply(FakeReply reply) { m_defaultReply = std::move(reply); }
-    /// The reply for one path.
-    void setReply(const QByteArray &path, FakeReply reply) { m_replies[path] = std::move(reply); }
-    /// Chooses the reply from the request itself, before any other rule; nothing leaves the
-    /// choice to them.
-    void setResponder(std::function<std::optional<FakeReply>(const RecordedRequest &)> responder) {
-        m_responder = std::move(responder);
+    /// Chooses replies: the newest responder that returns one answers; with none, 200 and no body.
+    using Responder = std::function<std::optional<FakeReply>(const RecordedRequest &)>;
+    void setResponder(Responder responder) { m_responders.prepend(std::move(responder)); }
+    /// The reply for every request, or for every request to `path`.
+    void setReply(FakeReply reply) {
+        setResponder([reply](const RecordedRequest &) { return reply; });
     }
-    /// The reply for every request whose body contains `marker`, before any by path.
-    void setReplyForBody(const QByteArray &marker, FakeReply reply) {
-        m_markedReplies.append({marker, std::move(reply)});
+    void setReply(const QByteArray &path, FakeReply reply) {
+        setResponder(path, [reply](const RecordedRequest &) { return reply; });
     }
-    /// The reply for one path, made from each request (e.g. to echo what was asked).
+    /// A reply made from each request to `path` (e.g. to echo what was asked).
     void setResponder(const QByteArray &path,
                       std::function<FakeReply(const RecordedRequest &)> responder) {
-        m_responders[path] = std::move(responder);
+        setResponder([path, responder](const RecordedRequest &r) -> std::optional<FakeReply> {
+            return r.path == path ? std::optional(responder(r)) : std::nullopt;
+        });
     }
 
     const QList<RecordedRequest> &requests() const { return m_requests; }
@@ -81,11 +77,7 @@ private:
 
     QTcpServer *m_server;
     QHash<QTcpSocket *, QByteArray> m_buffers;
-    QMap<QByteArray, FakeReply> m_replies;
-    QMap<QByteArray, std::function<FakeReply(const RecordedRequest &)>> m_responders;
-    FakeReply m_defaultReply;
-    std::function<std::optional<FakeReply>(const RecordedRequest &)> m_responder;
-    QList<std::pair<QByteArray, FakeReply>> m_markedReplies;
+    QList<Responder> m_responders;
     QList<RecordedRequest> m_requests;
 };
 

@@ -6,10 +6,8 @@
 #include "sessionfakes.h"
 #include "testregistry.h"
 
-#include <QGuiApplication>
 #include <QQmlEngine>
 #include <QQuickItem>
-#include <QScreen>
 
 using namespace brindle;
 using namespace brindle::test;
@@ -34,40 +32,15 @@ class CallPromptPanelTest : public QObject {
         }
         ~Fixture() { presentation.setCallPrompt(nullptr); }
 
-        QQuickItem *item(const char *name) const {
-            QQuickWindow *window = surface->window();
-            return window ? window->findChild<QQuickItem *>(QLatin1String(name)) : nullptr;
-        }
         void click(const char *name) {
-            QQuickItem *button = item(name);
+            QQuickWindow *window = surface->window();
+            auto *button = window ? window->findChild<QQuickItem *>(QLatin1String(name)) : nullptr;
             QVERIFY2(button, name);
             QVERIFY(QMetaObject::invokeMethod(button, "clicked"));
         }
     };
 
 private Q_SLOTS:
-    void previewShowsANeverFocusedPanelTopRight() {
-        Fixture f;
-        QVERIFY(f.presentation.hasCallPrompt());
-        f.presentation.previewCallPrompt();
-        QQuickWindow *window = f.surface->window();
-        QVERIFY(window);
-        QVERIFY(window->isVisible());
-        QCOMPARE(window->title(), QStringLiteral("Brindle Slack call"));
-        QCOMPARE(window->size(), QSize(400, 150));
-        for (auto flag : {Qt::Tool, Qt::FramelessWindowHint, Qt::WindowStaysOnTopHint,
-                          Qt::WindowDoesNotAcceptFocus})
-            QVERIFY(window->flags().testFlag(flag));
-        QVERIFY(!window->isActive());
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(window->position(), QPoint(area.right() + 1 - 400 - 16, area.top() + 16));
-        QVERIFY(f.item("promptMessage"));
-        QVERIFY(f.item("promptMessage")
-                    ->property("text")
-                    .toString()
-                    .contains(QStringLiteral("Fact-check this call? Listens to all system audio")));
-    }
-
     void buttonsReachThePresenter_data() {
         QTest::addColumn<QByteArray>("button");
         QTest::addColumn<bool>("settingAfter");

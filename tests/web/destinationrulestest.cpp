@@ -42,8 +42,7 @@ private Q_SLOTS:
 
     void urls() {
         QFETCH(QString, text);
-        QFETCH(bool, expected);
-        QCOMPARE(isAllowedURL(QUrl(text, QUrl::StrictMode)), expected);
+        QTEST(isAllowedURL(QUrl(text, QUrl::StrictMode)), "expected");
     }
 
     void hosts_data() {
@@ -65,8 +64,7 @@ private Q_SLOTS:
 
     void hosts() {
         QFETCH(QString, text);
-        QFETCH(bool, expected);
-        QCOMPARE(isAllowedHost(text), expected);
+        QTEST(isAllowedHost(text), "expected");
     }
 
     void addresses_data() {
@@ -90,8 +88,7 @@ private Q_SLOTS:
 
     void addresses() {
         QFETCH(QString, text);
-        QFETCH(bool, expected);
-        QCOMPARE(isPublicAddress(text), expected);
+        QTEST(isPublicAddress(text), "expected");
     }
 };
 

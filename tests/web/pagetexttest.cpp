@@ -19,22 +19,16 @@ private Q_SLOTS:
             "a<script>x()</script>b<STYLE media=x>p{}</Style >c<noscript>n</noscript>d"
             "<template><p>t</p></template>e<!-- c -->f",
             "a b c d e f");
-        row("comment spanning lines", "a<!--\nx\n-->b", "a b");
         row("comment opener without end is a tag", "a<!-- b > c", "a c");
+        row("tag and comment spanning lines", "a<div\nclass=x>b<!--\n-->c", "a b c");
         row("unclosed script swallows the rest", "keep<script>var a = 1;<p>gone</p>", "keep");
         row("script name needs a word boundary", "<scripts>x</scripts>", "x");
         row("script close matched by name", "<script>a</style>b</script>c", "c");
-        row("tag spanning lines", "a<div\nclass=x>b", "a b");
         row("one pass only", "&amp;lt;", "&lt;");
         row("em dash by number", "a&#8212;b&#x2014;c", "a\u2014b\u2014c");
-        row("quotes and dashes", "&ldquo;&lsquo;&rsquo;&rdquo;&ndash;&quot;&apos;&gt;",
-            "\u201c\u2018\u2019\u201d\u2013\"'>");
         row("surrogate stays", "&#xD800;", "&#xd800;");
-        row("beyond unicode stays", "&#1114112;", "&#1114112;");
         row("largest scalar", "&#x10FFFF;", "\U0010FFFF");
-        row("over 32 bits stays", "&#x100000041;", "&#x100000041;");
         row("upper-case X stays", "&#X41;", "&#x41;");
-        row("upper-case name stays", "&AMP;", "&amp;");
         row("unknown name stays", "&copy;", "&copy;");
         row("no semicolon stays", "&amp b", "&amp b");
         row("decoded brackets are not tags", "&lt;b&gt;bold&lt;/b&gt;", "<b>bold</b>");
@@ -45,8 +39,7 @@ private Q_SLOTS:
 
     void reduce() {
         QFETCH(QString, body);
-        QFETCH(QString, text);
-        QCOMPARE(pageText(body), text);
+        QTEST(pageText(body), "text");
     }
 
     void passages_data() {
@@ -65,7 +58,6 @@ private Q_SLOTS:
         QTest::newRow("across the removed script")
             << QStringLiteral("costs rose sharply") << page << true;
         QTest::newRow("not on the page") << QStringLiteral("opened in 1933") << page << false;
-        QTest::newRow("whitespace only") << QStringLiteral(" \n\t ") << page << false;
         QTest::newRow("empty") << QString() << page << false;
         QTest::newRow("reference in the passage is not decoded")
             << QStringLiteral("fish &amp; chips") << QStringLiteral("Fish &amp; chips") << false;
@@ -76,8 +68,7 @@ private Q_SLOTS:
     void passages() {
         QFETCH(QString, passage);
         QFETCH(QString, page);
-        QFETCH(bool, confirmed);
-        QCOMPARE(confirmPassage(passage, page), confirmed);
+        QTEST(confirmPassage(passage, page), "confirmed");
     }
 };
 

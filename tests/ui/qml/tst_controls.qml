@@ -8,13 +8,7 @@ Item {
     height: 300
 
     Component { id: badgeComponent; VerdictBadge {} }
-    Component { id: buttonComponent; ActionButton { text: "Go"; property int clicks: 0; onClicked: clicks++ } }
-    Component { id: iconButtonComponent; IconButton { symbol: "xmark"; label: "Close"; property int clicks: 0; onClicked: clicks++ } }
     Component { id: rowComponent; ExpandableRow { title: "Earlier findings (1)"; Item { objectName: "body"; implicitHeight: 20 } } }
-    Component { id: toastComponent; CorrectionToast {} }
-    Component { id: promptComponent; CallPrompt { detail: "Listens to Slack only." } }
-    Component { id: findingComponent; FindingView {} }
-    TextMetrics { id: metrics }
 
     TestCase {
         name: "SharedControls"
@@ -30,20 +24,6 @@ Item {
                 verify(SymbolIcons.name(Theme.verdictSymbol(v)) !== "", v)
         }
 
-        function test_disabledButtonsAreDimAndInert_data() {
-            return [{ tag: "action button", component: buttonComponent },
-                    { tag: "icon button", component: iconButtonComponent }]
-        }
-        function test_disabledButtonsAreDimAndInert(data) {
-            const button = createTemporaryObject(data.component, root, { enabled: false })
-            compare(button.opacity, 0.38)
-            mouseClick(button)
-            compare(button.clicks, 0)
-            button.enabled = true
-            mouseClick(button)
-            compare(button.clicks, 1)
-        }
-
         function test_expandableRowWithoutSymbolToggles() {
             const row = createTemporaryObject(rowComponent, root)
             const header = findChild(row, "expandableHeader")
@@ -53,31 +33,6 @@ Item {
             verify(row.expanded)
             compare(header.Accessible.description, "Expanded")
             verify(findChild(row, "body").visible)
-            // The content opens with the chevron rather than appearing at once.
-            const content = findChild(row, "expandableContent")
-            verify(content.opacity < 1)
-            tryCompare(content, "height", 20)
-            compare(content.opacity, 1)
-        }
-
-        // Half-pixel sizes cannot go through font.pixelSize; the elapsed time has digits of one
-        // width (checked on the letters, as most fonts already give digits one width).
-        function test_textDetails() {
-            const finding = { id: "1", quote: "q", verdict: "contradicted", explanation: "e",
-                              eyebrow: "umm...", isDemo: false, elapsedText: "1.0s", timeText: "12:00",
-                              sourceCountText: "No sources", sources: [] }
-            const pixels = font => font.pointSize > 0 ? font.pointSize * root.Screen.logicalPixelDensity * 25.4 / 72
-                                                      : font.pixelSize
-            const toast = createTemporaryObject(toastComponent, root, { finding: finding })
-            fuzzyCompare(pixels(findChild(toast, "toastExplanation").font), 12.5, 0.01)
-            const prompt = createTemporaryObject(promptComponent, root)
-            fuzzyCompare(pixels(findChild(prompt, "promptMessage").font), 12.5, 0.01)
-            const view = createTemporaryObject(findingComponent, root, { finding: finding })
-            metrics.font = findChild(view, "elapsedTime").font
-            metrics.text = "iiii"
-            const narrow = metrics.advanceWidth
-            metrics.text = "mmmm"
-            compare(metrics.advanceWidth, narrow)
         }
 
         function test_emojiTextUsesTheColourFont() {

@@ -77,14 +77,6 @@ Item {
                 compare(findChild(view, name).enabled, data.references, name)
         }
 
-        function test_referencesFollowTheEvidenceMode() {
-            const block = findChild(view, "referencesBlock")
-            session.evidenceMode = 1
-            verify(!block.visible)
-            session.evidenceMode = 2
-            verify(block.visible)
-        }
-
         function test_historyRowAppearsFromTwoFindings() {
             const history = findChild(view, "historyRow")
             session.findings = [finding("contradicted")]
@@ -108,13 +100,6 @@ Item {
             compare(button.enabled, data.enabled)
             button.submit()
             compare(session.checks, data.enabled ? 1 : 0)
-        }
-
-        function test_errorLineShowsTheMessage() {
-            const line = findChild(view, "errorLine")
-            verify(!line.visible)
-            session.error = "Session check limit reached. Stop and start a new session to continue."
-            verify(line.visible)
         }
     }
 }

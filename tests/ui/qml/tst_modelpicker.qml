@@ -53,14 +53,6 @@ Item {
             compare(menu.displayText, "DeepSeek V4 Flash")
         }
 
-        function test_customAfterAPresetKeepsItsId() {
-            const picker = make(1, "google/gemini-3.8-flash")
-            findChild(picker, "modelMenu").activated(3)
-            verify(picker.custom)
-            compare(picker.model, "google/gemini-3.8-flash")
-            compare(findChild(picker, "modelField").text, "google/gemini-3.8-flash")
-        }
-
         function test_typingAPresetIdStaysCustom() {
             const picker = make(0, "my-model")
             const field = findChild(picker, "modelField")

@@ -25,13 +25,6 @@ Item {
             tryCompare(sheet, "opened", true)
         }
 
-        function test_saveButtonFollowsTheController() {
-            const button = findChild(sheet.contentItem, "saveButton")
-            verify(button.enabled)
-            sheet.controller.selkaModel = ""
-            verify(!button.enabled)
-        }
-
         function test_openRouterSectionFollowsTheProviders() {
             const section = findChild(sheet.contentItem, "openRouterSection")
             sheet.controller.researchProvider = 0
@@ -45,15 +38,6 @@ Item {
             compare(sheet.controller.openRouterKey, "kept")
             sheet.controller.selkaProvider = 1
             verify(section.visible)
-        }
-
-        function test_selkaFieldsDisabledWhileSelkaIsOff() {
-            sheet.controller.selkaProvider = 0
-            sheet.controller.useSelka = false
-            verify(!findChild(sheet.contentItem, "selkaModelField").enabled)
-            verify(!findChild(sheet.contentItem, "selkaProviderMenu").enabled)
-            sheet.controller.useSelka = true
-            verify(findChild(sheet.contentItem, "selkaModelField").enabled)
         }
 
         function test_failedSaveKeepsTheSheetOpenWithTheError() {
