@@ -6,7 +6,10 @@
 #include "audiocapture.h"
 #include "calldetector.h"
 #include "callpromptpresenter.h"
+#include "historypreference.h"
+#include "historysingleton.h"
 #include "inputrecorders.h"
+#include "livesessionrecorder.h"
 #include "pocketsphinxrecognizer.h"
 #include "providertransport.h"
 #include "pulsesoundserver.h"
@@ -17,6 +20,7 @@
 #include "quicktoastsurface.h"
 #include "referencefiles.h"
 #include "screenshottour.h"
+#include "sessionhistory.h"
 #include "sessionstore.h"
 #include "sessionviewmodel.h"
 #include "settingspreferencestore.h"
@@ -32,6 +36,7 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include <cstdio>
@@ -150,9 +155,22 @@ int main(int argc, char *argv[]) {
     brindle::SessionViewModel session(store, capture);
     brindle::StoreReferenceSide referenceSide(store, session);
 
+    // Every live session is kept on the device; unattended runs keep theirs in a throwaway folder.
+    const QTemporaryDir unattendedData;
+    brindle::SessionHistory history(unattended
+                                        ? unattendedData.filePath(QStringLiteral("history.sqlite"))
+                                        : brindle::SessionHistory::standardPath());
+    brindle::HistoryPreference historyPreference(unattended
+                                                     ? brindle::AppSettings::ephemeralDefaults()
+                                                     : brindle::AppSettings::standardDefaults());
+    brindle::LiveSessionRecorder recorder(
+        store, history, scheduler, [&historyPreference] { return historyPreference.keep(); });
+    brindle::HistoryViewModel historyView(history, historyPreference);
+
     brindle::AppPresentationForeign::provide(&presentation);
     brindle::SessionForeign::provide(&session);
     brindle::SettingsForeign::provide(settings.get());
+    brindle::HistoryForeign::provide(&historyView);
 
     // The views go before the objects they show.
     const auto closeViews = qScopeGuard([&engine] { engine.reset(); });

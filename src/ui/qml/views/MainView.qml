@@ -12,6 +12,7 @@ Rectangle {
     property var session
     property var presentation
     property var settings
+    property var history
 
     readonly property bool busy: session.isRunning || session.isStarting
     // Start needs a source and no reference load; Stop and Cancel start are always available.
@@ -34,6 +35,7 @@ Rectangle {
     // Closing the window forgets what was expanded or open.
     function resetViewState() {
         settingsSheet.close()
+        historySheet.close()
         manualRow.expanded = false
         transcriptRow.expanded = false
         findingsCard.showHistory = false
@@ -95,6 +97,13 @@ Rectangle {
                 label: "Model settings and API keys"
                 enabled: view.settingsEnabled
                 onClicked: view.openSettings()
+            }
+            IconButton {
+                objectName: "historyButton"
+                visible: !!view.history
+                symbol: "clock.arrow.circlepath"
+                label: "Session history"
+                onClicked: historySheet.open()
             }
             IconButton {
                 id: menuButton
@@ -286,5 +295,13 @@ Rectangle {
         id: settingsSheet
         objectName: "settingsSheet"
         settings: view.settings
+        history: view.history
+    }
+
+    HistorySheet {
+        id: historySheet
+        objectName: "historySheet"
+        history: view.history
+        session: view.session
     }
 }

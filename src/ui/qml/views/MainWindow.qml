@@ -41,6 +41,7 @@ ApplicationWindow {
         session: Session
         presentation: AppPresentation
         settings: Settings
+        history: History
     }
 
     Shortcut {

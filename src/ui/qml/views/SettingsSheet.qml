@@ -8,6 +8,7 @@ Popup {
     id: sheet
 
     property var settings
+    property var history
     readonly property alias controller: controller
 
     parent: Overlay.overlay
@@ -19,11 +20,16 @@ Popup {
     padding: 24
     closePolicy: Popup.CloseOnEscape
 
-    onAboutToShow: controller.load()
+    onAboutToShow: {
+        controller.load()
+        historySection.load()
+    }
 
     function save() {
-        if (controller.canSave && controller.save())
+        if (controller.canSave && controller.save()) {
+            historySection.apply()
             close()
+        }
     }
 
     SettingsSheetController {
@@ -163,6 +169,11 @@ Popup {
                         onEdited: (value) => controller.openRouterKey = value
                     }
                     Caption { text: "One key can run Selka and the research model." }
+                }
+
+                HistorySettingsSection {
+                    id: historySection
+                    history: sheet.history
                 }
 
                 FormSection {
