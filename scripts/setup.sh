@@ -26,6 +26,8 @@ packages=(
   qml6-module-qtquick qml6-module-qtquick-templates qml6-module-qtquick-controls
   qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-dialogs
   qml6-module-qttest
+  # Qt Quick's own file and folder dialogs, used where the desktop provides none, list folders with it
+  qml6-module-qt-labs-folderlistmodel
   # icons for the views (freedesktop theme, SVG) and colour emoji for the logo and eyebrows
   adwaita-icon-theme libqt6svg6 fonts-noto-color-emoji
   # the tray needs a windowing system plugin; XWayland (xcb) is preferred, plain Wayland works too
@@ -36,6 +38,15 @@ packages=(
   libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
   # capture integration tests: a private sound server, its players and speech synthesis
   pulseaudio pulseaudio-utils flite
+  # desktop tests: a private X server inside a private session bus; the launcher entry and
+  # metadata validators
+  xvfb desktop-file-utils appstream
+  # the Debian package: CPack's dependency scan (dpkg-shlibdeps, file) and lintian
+  dpkg-dev file lintian
+  # checking recordings: GStreamer decoding (appsink), the plug-ins for WAV, MP3, Ogg Vorbis/Opus,
+  # FLAC, MP4/M4A, WebM and AAC (libav), and gst-launch to encode test media
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
+  gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-tools
 )
 
 missing=()

@@ -114,6 +114,10 @@ public:
     bool promptOnSlackCalls() const { return m_promptOnSlackCalls; }
     void setPromptOnSlackCalls(bool prompt);
 
+    /// Tells whether another session (a recording being checked) runs; listening is refused
+    /// meanwhile.
+    std::function<bool()> otherSessionActive;
+
     // Operations.
     /// Starts a listening session; returns when capture runs or the start failed or was superseded.
     QCoro::Task<> start();
