@@ -18,6 +18,7 @@
 #include "quickcallpromptsurface.h"
 #include "quickreferencedialogs.h"
 #include "quicktoastsurface.h"
+#include "recordinghistoryrecorder.h"
 #include "recordingsession.h"
 #include "recordingviewmodel.h"
 #include "referencefiles.h"
@@ -171,7 +172,8 @@ int main(int argc, char *argv[]) {
         *settings, checker, [] { return std::make_unique<brindle::PocketSphinxRecognizer>(); });
     brindle::RecordingViewModel recordingView(recording, store);
 
-    // Every live session is kept on the device; unattended runs keep theirs in a throwaway folder.
+    // Every live session and checked recording is kept on the device; unattended runs keep theirs
+    // in a throwaway folder.
     const QTemporaryDir unattendedData;
     brindle::SessionHistory history(unattended
                                         ? unattendedData.filePath(QStringLiteral("history.sqlite"))
@@ -181,7 +183,10 @@ int main(int argc, char *argv[]) {
                                                      : brindle::AppSettings::standardDefaults());
     brindle::LiveSessionRecorder recorder(
         store, history, scheduler, [&historyPreference] { return historyPreference.keep(); });
+    brindle::RecordingHistoryRecorder recordingRecorder(
+        recording, history, scheduler, [&historyPreference] { return historyPreference.keep(); });
     brindle::HistoryViewModel historyView(history, historyPreference);
+    historyView.setLastRecording([&recordingRecorder] { return recordingRecorder.lastRun(); });
 
     brindle::AppPresentationForeign::provide(&presentation);
     brindle::SessionForeign::provide(&session);

@@ -8,7 +8,6 @@
 
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 
 namespace brindle {
 
@@ -159,22 +158,23 @@ void HistoryViewModel::setExportStatus(const QString &status) {
 bool HistoryViewModel::exportReport(const QUrl &file, bool includeTranscript) {
     if (!m_selected)
         return false;
-    const QString path = file.toLocalFile();
-    const auto format = reportFormatFromName(QFileInfo(path).suffix().toLower());
-    if (!format) {
-        setExportStatus(QStringLiteral("Choose a file name ending in .html, .md or .json."));
-        return false;
-    }
-    // Written whole or not at all: an existing file is replaced only by a complete report.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) ||
-        out.write(writeReport(*m_selected, *format, {includeTranscript})) < 0 || !out.commit()) {
-        setExportStatus(QStringLiteral("Could not write %1: %2")
-                            .arg(QFileInfo(path).fileName(), out.errorString()));
-        return false;
-    }
-    setExportStatus(QStringLiteral("Saved %1").arg(QFileInfo(path).fileName()));
-    return true;
+    const auto result = saveReport(*m_selected, file.toLocalFile(), {includeTranscript});
+    setExportStatus(result.message);
+    return result.saved;
+}
+
+QString HistoryViewModel::exportRecordingReport(const QUrl &file, bool includeTranscript) {
+    const auto record = m_lastRecording ? m_lastRecording() : std::nullopt;
+    if (!record)
+        return QStringLiteral("No recording has been checked yet.");
+    return saveReport(*record, file.toLocalFile(), {includeTranscript}).message;
+}
+
+QString HistoryViewModel::suggestedRecordingFileName(const QString &format) const {
+    const auto record = m_lastRecording ? m_lastRecording() : std::nullopt;
+    const QString base = record ? QFileInfo(record->summary.source).completeBaseName() : QString();
+    return QStringLiteral("%1-report.%2")
+        .arg(base.isEmpty() ? QStringLiteral("recording") : base, format);
 }
 
 QString HistoryViewModel::suggestedFileName(const QString &format) const {

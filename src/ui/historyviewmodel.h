@@ -14,6 +14,7 @@
 #include <QVariantList>
 #include <qcorotask.h>
 
+#include <functional>
 #include <optional>
 
 namespace brindle {
@@ -72,6 +73,15 @@ public:
     /// "brindle-2026-12-06-2310.html" for the opened session.
     Q_INVOKABLE QString suggestedFileName(const QString &format) const;
 
+    /// Where the last checked recording comes from, kept in the history or not.
+    void setLastRecording(std::function<std::optional<SessionRecord>()> lastRecording) {
+        m_lastRecording = std::move(lastRecording);
+    }
+    /// Writes the last checked recording's report like exportReport(); says what happened.
+    Q_INVOKABLE QString exportRecordingReport(const QUrl &file, bool includeTranscript);
+    /// "debate-report.html" for the recording debate.mp3.
+    Q_INVOKABLE QString suggestedRecordingFileName(const QString &format) const;
+
 Q_SIGNALS:
     void activeChanged();
     void sessionsChanged();
@@ -94,6 +104,7 @@ private:
     std::optional<SessionRecord> m_selected;
     QVariantList m_selectedFindings;
     QString m_exportStatus;
+    std::function<std::optional<SessionRecord>()> m_lastRecording;
 };
 
 } // namespace brindle

@@ -1,13 +1,25 @@
 #include "historyviewmodel.h"
 #include "historypreference.h"
+#include "livesessionrecorder.h"
+#include "recordinghistoryrecorder.h"
+#include "recordingsession.h"
+#include "report.h"
+#include "sessionfakes.h"
 #include "sessionhistory.h"
+#include "sessionstore.h"
+#include "systemscheduler.h"
 #include "testregistry.h"
+#include "virtualscheduler.h"
+#include "wavfile.h"
 
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 using namespace brindle;
+using namespace brindle::test;
 
 namespace {
 
@@ -35,6 +47,53 @@ QUuid keep(SessionHistory &history, SessionKind kind, const QString &source, con
     }
     history.finishSession(start.key, at.addSecs(600), {quotes.size(), 0, 0});
     return start.key;
+}
+
+// Hears every stretch of speech as the next scripted sentence.
+class ScriptedRecognizer final : public SpeechRecognizer {
+public:
+    explicit ScriptedRecognizer(std::shared_ptr<QStringList> sentences)
+        : m_sentences(std::move(sentences)) {}
+    bool isAvailable() const override { return true; }
+    std::unique_ptr<RecognitionTask> recognize(RecognitionHandler handler) override {
+        return std::make_unique<Task>(std::move(handler), m_sentences);
+    }
+
+private:
+    class Task final : public RecognitionTask {
+    public:
+        Task(RecognitionHandler handler, std::shared_ptr<QStringList> sentences)
+            : m_handler(std::make_shared<RecognitionHandler>(std::move(handler)))
+            , m_sentences(std::move(sentences)) {}
+        void append(const AudioBuffer &) override {}
+        void endAudio() override {
+            if (m_sentences->isEmpty())
+                return;
+            QMetaObject::invokeMethod(
+                qApp,
+                [handler = std::weak_ptr(m_handler), text = m_sentences->takeFirst()] {
+                    if (const auto h = handler.lock())
+                        (*h)(RecognizedText{text, true}, std::nullopt);
+                },
+                Qt::QueuedConnection);
+        }
+        void cancel() override { m_handler.reset(); }
+
+    private:
+        std::shared_ptr<RecognitionHandler> m_handler;
+        std::shared_ptr<QStringList> m_sentences;
+    };
+    std::shared_ptr<QStringList> m_sentences;
+};
+
+// One second of silence, two seconds of tone, two seconds of silence.
+QByteArray oneUtterance() {
+    QByteArray samples(16000 * 2, '\0');
+    for (int i = 0; i < 32000; ++i) {
+        const auto value = qint16(8000 * std::sin(i * 2 * M_PI * 440 / 16000));
+        samples.append(reinterpret_cast<const char *>(&value), 2);
+    }
+    return samples + QByteArray(16000 * 4, '\0');
 }
 
 // Waits, without polling, until the published list has `count` rows.
@@ -101,6 +160,85 @@ private Q_SLOTS:
         QVERIFY(listsSoon(view, 2));
         view.deleteAll();
         QVERIFY(listsSoon(view, 0));
+    }
+
+    // What one run of the app kept is listed by the next, a live session and a checked recording
+    // alike; a recording checked with the setting off is not kept, yet its report can be saved.
+    void keptSessionsOutliveARestart() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("history.sqlite"));
+        const QString talk = dir.filePath(QStringLiteral("talk.wav"));
+        QFile wav(talk);
+        QVERIFY(wav.open(QIODevice::WriteOnly));
+        wav.write(wavBytes(oneUtterance()));
+        wav.close();
+        {
+            VirtualScheduler scheduler;
+            SystemScheduler checkerTime;
+            FakeSettings settings;
+            FakeCapture capture{scheduler};
+            FakeChecker checker{checkerTime};
+            checker.delay = Duration::zero();
+            SessionStore store{scheduler, settings, capture, checker};
+            auto sentences = std::make_shared<QStringList>(
+                QStringList{QStringLiteral("The bridge opened in 1932."),
+                            QStringLiteral("The tower opened in 1889.")});
+            RecordingSession recording{settings, checker, [sentences] {
+                                           return std::make_unique<ScriptedRecognizer>(sentences);
+                                       }};
+            SessionHistory history(file);
+            bool keepOn = true;
+            LiveSessionRecorder live(store, history, scheduler, [&keepOn] { return keepOn; });
+            RecordingHistoryRecorder recorder(recording, history, scheduler,
+                                              [&keepOn] { return keepOn; });
+
+            store.setEvidenceMode(EvidenceMode::web);
+            store.refreshSources();
+            scheduler.runPending();
+            store.setSelectedSourceID(AudioSourceID::allSystemAudio());
+            store.start();
+            scheduler.runPending();
+            QVERIFY(store.isRunning());
+            store.stop();
+            scheduler.runPending();
+
+            for (const bool keep : {true, false}) {
+                keepOn = keep;
+                QVERIFY(recording.start(talk, EvidenceMode::web, {}));
+                QTRY_VERIFY(!recording.isRunning());
+                QCOMPARE(recording.findings().size(), 1);
+                QCOMPARE(recorder.keptSession().has_value(), keep);
+            }
+            const QString report = dir.filePath(QStringLiteral("talk.md"));
+            QVERIFY(saveReport(*recorder.lastRun(), report, {true}).saved);
+            QFile written(report);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QVERIFY(written.readAll().contains("The tower opened in 1889."));
+        }
+
+        SessionHistory history(file);
+        HistoryPreference preference(std::make_unique<QSettings>(
+            dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
+        HistoryViewModel view(history, preference);
+        view.setActive(true);
+        QVERIFY(listsSoon(view, 2));
+        const auto recorded = view.sessions()[0].toMap();
+        QCOMPARE(recorded[QStringLiteral("title")].toString(),
+                 QStringLiteral("Recording · talk.wav"));
+        QCOMPARE(view.sessions()[1].toMap()[QStringLiteral("title")].toString(),
+                 QStringLiteral("Live session · All system audio"));
+
+        QSignalSpy opened(&view, &HistoryViewModel::selectedChanged);
+        view.open(recorded[QStringLiteral("id")].toLongLong());
+        QVERIFY(opened.wait());
+        QCOMPARE(view.selectedFindings().size(), 1);
+        const auto finding = view.selectedFindings()[0].toMap();
+        QCOMPARE(finding[QStringLiteral("quote")].toString(),
+                 QStringLiteral("The bridge opened in 1932."));
+        QCOMPARE(finding[QStringLiteral("timeText")].toString(), QStringLiteral("At 00:03"));
+        QVERIFY(view.selectedTranscript().contains(QStringLiteral("The bridge opened in 1932.")));
+        QVERIFY(view.selected()[QStringLiteral("countsText")].toString().startsWith(
+            QStringLiteral("Checked 1")));
     }
 
     // Answers to reads still under way when the view and the history go are dropped.

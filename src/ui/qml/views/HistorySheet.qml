@@ -1,6 +1,5 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import Brindle.UI
 
@@ -256,20 +255,13 @@ Popup {
                 text: "Export report\u2026"
                 kind: "primary"
                 buttonHeight: 34
-                onClicked: {
-                    exportDialog.selectedFile = sheet.history.suggestedFileName("html")
-                    exportDialog.open()
-                }
+                onClicked: exportDialog.openFor(sheet.history.suggestedFileName("html"))
             }
         }
     }
 
-    FileDialog {
+    ReportFileDialog {
         id: exportDialog
-        title: "Export report"
-        fileMode: FileDialog.SaveFile
-        defaultSuffix: "html"
-        nameFilters: ["Web page (*.html)", "Markdown (*.md)", "JSON (*.json)"]
         onAccepted: sheet.history.exportReport(selectedFile, includeTranscript.checked)
     }
 

@@ -150,6 +150,7 @@ Rectangle {
                     sourceComponent: RecordingSection {
                         recording: view.recording
                         session: view.session
+                        history: view.history ? view.history : null
                     }
                 }
                 ExpandableRow {
