@@ -47,16 +47,5 @@ Item {
             compare(history.deletions, data.deletions)
         }
 
-        function test_loadDiscardsAnUnsavedChoice() {
-            const history = createTemporaryObject(historyComponent, root)
-            const section = createTemporaryObject(sectionComponent, root, { history: history })
-            section.load()
-            section.keep = false
-            section.deleteKept = true
-            section.load()
-            section.apply()
-            compare(history.keepHistory, true)
-            compare(history.deletions, 0)
-        }
     }
 }
