@@ -238,6 +238,8 @@ Popup {
             spacing: 10
             CheckBox {
                 id: includeTranscript
+                // The dark window: a faint box, a mint tick, grey words.
+                palette { windowText: Theme.secondaryText; base: Theme.faintFill; mid: Theme.hairline; text: Theme.mint }
                 objectName: "includeTranscript"
                 text: "Include the transcript"
                 font.pixelSize: 12

@@ -75,6 +75,7 @@ SectionCard {
         spacing: 8
         CheckBox {
             id: recordingTranscript
+            palette { windowText: Theme.secondaryText; base: Theme.faintFill; mid: Theme.hairline; text: Theme.mint }
             text: "Include the transcript"
             font.pixelSize: 12
         }
