@@ -393,7 +393,7 @@ std::optional<SessionRecord> HistoryDatabase::session(qint64 id) const {
 
     q.prepare(QStringLiteral("SELECT key, quote, verdict, explanation, eyebrow, created_at, "
                              "elapsed, heard_at, position, sources FROM findings "
-                             "WHERE session_id = :id ORDER BY id"));
+                             "WHERE session_id = :id ORDER BY position, id"));
     q.bindValue(QStringLiteral(":id"), id);
     if (q.exec()) {
         while (q.next()) {

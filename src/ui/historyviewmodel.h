@@ -1,9 +1,10 @@
 /**
  * @file
  * The history view's controller: the list of kept sessions, the one opened with its findings
- * (as the same maps the live list shows), deleting, exporting a report, and the "Keep session
- * history" setting. The list is read again whenever the history changes while the view is
- * active. The history and the preference must outlive it. Main thread only.
+ * (as the same maps the live list shows), deleting, exporting a report (of a kept session, or of
+ * the last checked recording), and the "Keep session history" setting. The list is read again
+ * whenever the history changes while the view is active. The history and the preference must
+ * outlive it. Main thread only.
  */
 #pragma once
 
@@ -31,8 +32,8 @@ class HistoryViewModel : public QObject {
     Q_PROPERTY(bool isLoaded READ isLoaded NOTIFY sessionsChanged)
     /// The opened session: id (-1 when none), title, periodText, evidenceText, countsText.
     Q_PROPERTY(QVariantMap selected READ selected NOTIFY selectedChanged)
-    /// Finding maps of the opened session in the order they were made; timeText says when each
-    /// came up (heard time, or position in a recording).
+    /// Finding maps of the opened session in the order they were made (a recording's by position);
+    /// timeText says when each came up (heard time, or position in a recording).
     Q_PROPERTY(QVariantList selectedFindings READ selectedFindings NOTIFY selectedChanged)
     Q_PROPERTY(QString selectedTranscript READ selectedTranscript NOTIFY selectedChanged)
     /// What went wrong with the history file, or the last export; empty when nothing did.

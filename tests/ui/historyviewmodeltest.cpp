@@ -33,7 +33,8 @@ Finding finding(const QString &quote, const QDateTime &createdAt) {
     return f;
 }
 
-// A session with one finding per quote, written through the history as the app does.
+// A session with one finding per quote, written through the history as the app does; a
+// recording's findings come in the reverse of their order in the recording.
 QUuid keep(SessionHistory &history, SessionKind kind, const QString &source, const QDateTime &at,
            const QStringList &quotes) {
     SessionStart start{QUuid::createUuid(), kind, at, source, EvidenceMode::web};
@@ -43,7 +44,7 @@ QUuid keep(SessionHistory &history, SessionKind kind, const QString &source, con
         if (kind == SessionKind::live)
             history.addFinding(start.key, {f, f.createdAt.addSecs(-1), std::nullopt}, {});
         else
-            history.addFinding(start.key, {f, std::nullopt, 83.0}, {});
+            history.addFinding(start.key, {f, std::nullopt, 84.0 - quotes.indexOf(quote)}, {});
     }
     history.finishSession(start.key, at.addSecs(600), {quotes.size(), 0, 0});
     return start.key;
@@ -129,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(!opened.isEmpty() || opened.wait()); // a quick read publishes at once
         QCOMPARE(view.selectedFindings().size(), 2);
         const auto first = view.selectedFindings()[0].toMap();
-        QCOMPARE(first[QStringLiteral("quote")].toString(), QStringLiteral("B"));
+        QCOMPARE(first[QStringLiteral("quote")].toString(), QStringLiteral("C"));
         QCOMPARE(first[QStringLiteral("timeText")].toString(), QStringLiteral("At 01:23"));
 
         QVERIFY(
