@@ -222,7 +222,6 @@ private Q_SLOTS:
     // Answers to reads still under way when the view and the history go are dropped.
     void readsOutliveTheirReaders() {
         QTemporaryDir dir;
-        QSettings settings(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         {
             SessionHistory history(dir.filePath(QStringLiteral("history.sqlite")));
             HistoryPreference preference(std::make_unique<QSettings>(
