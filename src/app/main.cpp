@@ -7,18 +7,23 @@
 #include "calldetector.h"
 #include "callpromptpresenter.h"
 #include "desktopshell.h"
+#include "historypreference.h"
+#include "historysingleton.h"
 #include "inputrecorders.h"
 #include "livechain.h"
+#include "livesessionrecorder.h"
 #include "pocketsphinxrecognizer.h"
 #include "qmlsingletons.h"
 #include "qmlurls.h"
 #include "quickcallpromptsurface.h"
 #include "quickreferencedialogs.h"
 #include "quicktoastsurface.h"
+#include "recordinghistoryrecorder.h"
 #include "recordingsession.h"
 #include "recordingviewmodel.h"
 #include "referencefiles.h"
 #include "screenshottour.h"
+#include "sessionhistory.h"
 #include "sessionstore.h"
 #include "sessionviewmodel.h"
 #include "settingspreferencestore.h"
@@ -34,6 +39,7 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include <cstdio>
@@ -168,9 +174,26 @@ int main(int argc, char *argv[]) {
         *settings, checker, [] { return std::make_unique<brindle::PocketSphinxRecognizer>(); });
     brindle::RecordingViewModel recordingView(recording, store);
 
+    // Every live session and checked recording is kept on the device; unattended runs keep theirs
+    // in a throwaway folder.
+    const QTemporaryDir unattendedData;
+    brindle::SessionHistory history(unattended
+                                        ? unattendedData.filePath(QStringLiteral("history.sqlite"))
+                                        : brindle::SessionHistory::standardPath());
+    brindle::HistoryPreference historyPreference(unattended
+                                                     ? brindle::AppSettings::ephemeralDefaults()
+                                                     : brindle::AppSettings::standardDefaults());
+    brindle::LiveSessionRecorder recorder(
+        store, history, scheduler, [&historyPreference] { return historyPreference.keep(); });
+    brindle::RecordingHistoryRecorder recordingRecorder(
+        recording, history, scheduler, [&historyPreference] { return historyPreference.keep(); });
+    brindle::HistoryViewModel historyView(history, historyPreference);
+    historyView.setLastRecording([&recordingRecorder] { return recordingRecorder.lastRun(); });
+
     brindle::AppPresentationForeign::provide(&presentation);
     brindle::SessionForeign::provide(&session);
     brindle::SettingsForeign::provide(settings.get());
+    brindle::HistoryForeign::provide(&historyView);
     // Unattended runs get a login switch that never touches the user's autostart folder.
     brindle::desktop::AutostartEntry loginStart(
         unattended

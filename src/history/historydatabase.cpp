@@ -18,6 +18,11 @@ namespace {
 
 const QString driver = QStringLiteral("QSQLITE");
 
+// A null QString binds as SQL NULL, which the text columns refuse: an empty text is still text.
+QString notNull(const QString &text) {
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 enum class FileState { fine, damaged, newer };
 
 QSqlDatabase connectTo(const QString &path, bool readOnly) {
@@ -256,7 +261,7 @@ void HistoryDatabase::beginSession(const SessionStart &start) {
         q.bindValue(QStringLiteral(":key"), start.key.toString(QUuid::WithoutBraces));
         q.bindValue(QStringLiteral(":kind"), sessionKindName(start.kind));
         q.bindValue(QStringLiteral(":started"), millis(start.startedAt));
-        q.bindValue(QStringLiteral(":source"), start.source);
+        q.bindValue(QStringLiteral(":source"), notNull(start.source));
         q.bindValue(QStringLiteral(":mode"), evidenceModeLabel(start.evidenceMode));
         exec(q);
     });
@@ -290,10 +295,10 @@ void HistoryDatabase::addFinding(const QUuid &session, const HistoryFinding &ent
                                  "FROM sessions WHERE key = :session"));
         q.bindValue(QStringLiteral(":session"), session.toString(QUuid::WithoutBraces));
         q.bindValue(QStringLiteral(":key"), f.id.toString(QUuid::WithoutBraces));
-        q.bindValue(QStringLiteral(":quote"), f.quote);
+        q.bindValue(QStringLiteral(":quote"), notNull(f.quote));
         q.bindValue(QStringLiteral(":verdict"), verdictRawValue(f.verdict));
-        q.bindValue(QStringLiteral(":explanation"), f.explanation);
-        q.bindValue(QStringLiteral(":eyebrow"), f.eyebrow);
+        q.bindValue(QStringLiteral(":explanation"), notNull(f.explanation));
+        q.bindValue(QStringLiteral(":eyebrow"), notNull(f.eyebrow));
         q.bindValue(QStringLiteral(":created"), millis(f.createdAt));
         q.bindValue(QStringLiteral(":elapsed"), f.elapsed);
         q.bindValue(QStringLiteral(":heard"),
@@ -326,7 +331,7 @@ void HistoryDatabase::setTranscriptLine(const QUuid &session, int line, const QS
                                  "SELECT id, :line, :text FROM sessions WHERE key = :session"));
         q.bindValue(QStringLiteral(":session"), session.toString(QUuid::WithoutBraces));
         q.bindValue(QStringLiteral(":line"), line);
-        q.bindValue(QStringLiteral(":text"), text);
+        q.bindValue(QStringLiteral(":text"), notNull(text));
         exec(q);
     });
 }
@@ -388,7 +393,7 @@ std::optional<SessionRecord> HistoryDatabase::session(qint64 id) const {
 
     q.prepare(QStringLiteral("SELECT key, quote, verdict, explanation, eyebrow, created_at, "
                              "elapsed, heard_at, position, sources FROM findings "
-                             "WHERE session_id = :id ORDER BY id"));
+                             "WHERE session_id = :id ORDER BY position, id"));
     q.bindValue(QStringLiteral(":id"), id);
     if (q.exec()) {
         while (q.next()) {

@@ -63,7 +63,8 @@ struct SessionSummary {
     qint64 findingCount = 0;
 };
 
-/// A whole session: its summary, every finding in the order they were made, and the transcript.
+/// A whole session: its summary, every finding in the order they were made (a recording's in
+/// the order of the recording), and the transcript.
 struct SessionRecord {
     SessionSummary summary;
     QList<HistoryFinding> findings;

@@ -103,7 +103,8 @@ void findingArticle(const HistoryFinding &entry, QString &out) {
     out += QStringLiteral("<article class=\"finding\" style=\"--tint: %1\">\n<div "
                           "class=\"finding-head\">")
                .arg(report::verdictColor(f.verdict));
-    if (f.verdict == Verdict::contradicted || f.verdict == Verdict::context)
+    if ((f.verdict == Verdict::contradicted || f.verdict == Verdict::context) &&
+        !f.eyebrow.isEmpty())
         out += QStringLiteral("<span class=\"eyebrow\">%1</span>").arg(esc(f.eyebrow));
     out += QStringLiteral("<span class=\"badge\"><span class=\"symbol\">%1</span>%2</span>")
                .arg(symbol(f.verdict), esc(report::verdictLabel(f.verdict)));

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QUrl>
 
 namespace brindle {
@@ -29,6 +30,18 @@ std::optional<ReportFormat> reportFormatFromName(const QString &name) {
             return format;
     }
     return std::nullopt;
+}
+
+SavedReport saveReport(const SessionRecord &record, const QString &path, ReportOptions options) {
+    const QString name = QFileInfo(path).fileName();
+    const auto format = reportFormatFromName(QFileInfo(path).suffix().toLower());
+    if (!format)
+        return {false, QStringLiteral("Choose a file name ending in .html, .md or .json.")};
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(writeReport(record, *format, options)) < 0 ||
+        !out.commit())
+        return {false, QStringLiteral("Could not write %1: %2").arg(name, out.errorString())};
+    return {true, QStringLiteral("Saved %1").arg(name)};
 }
 
 QByteArray writeReport(const SessionRecord &record, ReportFormat format, ReportOptions options) {

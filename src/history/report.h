@@ -28,6 +28,15 @@ struct ReportOptions {
 /// The report as UTF-8.
 QByteArray writeReport(const SessionRecord &record, ReportFormat format, ReportOptions options);
 
+struct SavedReport {
+    bool saved = false;
+    QString message; ///< "Saved NAME", or why it was not
+};
+
+/// Writes the report to `path` in the format its suffix names (md, html, json), whole or not at
+/// all: an existing file is replaced only by a complete report.
+SavedReport saveReport(const SessionRecord &record, const QString &path, ReportOptions options);
+
 QByteArray markdownReport(const SessionRecord &record, ReportOptions options);
 QByteArray htmlReport(const SessionRecord &record, ReportOptions options);
 QByteArray jsonReport(const SessionRecord &record, ReportOptions options);

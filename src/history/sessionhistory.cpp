@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <type_traits>
+
 namespace brindle {
 
 // Lives on the pool's one thread: only jobs touch it.
@@ -119,28 +121,40 @@ void SessionHistory::deleteAll() {
     queueWrite([](HistoryDatabase &db) { db.deleteAll(); });
 }
 
-QCoro::Task<QList<SessionSummary>> SessionHistory::sessions() {
-    co_return co_await QtConcurrent::run(&m_pool, [worker = m_worker] {
+namespace {
+
+// The awaited future is a parameter, never a temporary of the co_await expression: GCC 12 frees
+// the captures of a closure made inside a co_await expression twice.
+template<typename T>
+QCoro::Task<T> whenRead(QFuture<T> read) {
+    co_return co_await read;
+}
+
+} // namespace
+
+// Reads run on the history's thread after every write queued before them. The result arrives
+// through the event loop; it holds nothing of this object, so it is safe to receive after the
+// history is gone (its destructor lets every queued read finish first).
+template<typename Read>
+auto SessionHistory::queueRead(Read read) {
+    using Result = std::invoke_result_t<Read, HistoryDatabase &>;
+    return whenRead(QtConcurrent::run(&m_pool, [worker = m_worker, read = std::move(read)] {
         QString ignored;
         HistoryDatabase *db = worker->get(ignored);
-        return db ? db->sessions() : QList<SessionSummary>();
-    });
+        return db ? read(*db) : Result{};
+    }));
+}
+
+QCoro::Task<QList<SessionSummary>> SessionHistory::sessions() {
+    return queueRead([](HistoryDatabase &db) { return db.sessions(); });
 }
 
 QCoro::Task<std::optional<SessionRecord>> SessionHistory::session(qint64 id) {
-    co_return co_await QtConcurrent::run(&m_pool, [worker = m_worker, id] {
-        QString ignored;
-        HistoryDatabase *db = worker->get(ignored);
-        return db ? db->session(id) : std::nullopt;
-    });
+    return queueRead([id](HistoryDatabase &db) { return db.session(id); });
 }
 
 QCoro::Task<std::optional<qint64>> SessionHistory::sessionId(QUuid key) {
-    co_return co_await QtConcurrent::run(&m_pool, [worker = m_worker, key] {
-        QString ignored;
-        HistoryDatabase *db = worker->get(ignored);
-        return db ? db->sessionId(key) : std::nullopt;
-    });
+    return queueRead([key](HistoryDatabase &db) { return db.sessionId(key); });
 }
 
 // Not QThreadPool::waitForDone(): that ends the thread, and the connection belongs to it.

@@ -58,6 +58,8 @@ private:
     struct Worker;
     template<typename Job>
     void queueWrite(Job job, bool changesList = true);
+    template<typename Read>
+    auto queueRead(Read read);
     void publishNotice(const QString &notice);
 
     QThreadPool m_pool;

@@ -70,6 +70,8 @@ public:
     double duration() const { return m_duration; }
     qint64 claimsFound() const;
     qint64 checksDone() const;
+    /// The intake's book: checks used, claims dropped by the queue and claims set aside.
+    const ClaimBook &book() const { return m_intake.book(); }
     const QString &error() const { return m_error; }
     /// The findings, in recording order.
     const QList<RecordingFinding> &findings() const { return m_findings; }

@@ -12,6 +12,7 @@ Rectangle {
     property var session
     property var presentation
     property var settings
+    property var history
     // The "Start at login" switch (the LoginStart singleton); the menu leaves it out when unset.
     property var loginStart: null
     // Checking recordings; absent where the view is shown without it.
@@ -38,6 +39,7 @@ Rectangle {
     // Closing the window forgets what was expanded or open.
     function resetViewState() {
         settingsSheet.close()
+        historySheet.close()
         manualRow.expanded = false
         transcriptRow.expanded = false
         findingsCard.showHistory = false
@@ -101,6 +103,13 @@ Rectangle {
                 onClicked: view.openSettings()
             }
             IconButton {
+                objectName: "historyButton"
+                visible: !!view.history
+                symbol: "clock.arrow.circlepath"
+                label: "Session history"
+                onClicked: historySheet.open()
+            }
+            IconButton {
                 id: menuButton
                 objectName: "menuButton"
                 symbol: "line.3.horizontal"
@@ -142,6 +151,7 @@ Rectangle {
                     sourceComponent: RecordingSection {
                         recording: view.recording
                         session: view.session
+                        history: view.history ? view.history : null
                     }
                 }
                 ExpandableRow {
@@ -317,5 +327,13 @@ Rectangle {
         id: settingsSheet
         objectName: "settingsSheet"
         settings: view.settings
+        history: view.history
+    }
+
+    HistorySheet {
+        id: historySheet
+        objectName: "historySheet"
+        history: view.history
+        session: view.session
     }
 }

@@ -42,6 +42,7 @@ ApplicationWindow {
         session: Session
         presentation: AppPresentation
         settings: Settings
+        history: History
         loginStart: LoginStart
         recording: Recording
     }

@@ -12,6 +12,8 @@ SectionCard {
 
     property var recording
     property var session
+    // The History controller, for "Export report…" once a check ends; absent in views without it.
+    property var history: null
 
     title: "RECORDING"
     symbol: "waveform"
@@ -65,6 +67,41 @@ SectionCard {
         color: Theme.orange
     }
 
+    RowLayout {
+        objectName: "recordingExportRow"
+        Layout.fillWidth: true
+        visible: section.history !== null && !section.recording.isRunning
+                 && section.recording.fileName !== ""
+        spacing: 8
+        CheckBox {
+            id: recordingTranscript
+            palette { windowText: Theme.secondaryText; base: Theme.faintFill; mid: Theme.hairline; text: Theme.mint }
+            text: "Include the transcript"
+            font.pixelSize: 12
+        }
+        Item { Layout.fillWidth: true }
+        ActionButton {
+            objectName: "exportRecordingButton"
+            text: "Export report\u2026"
+            kind: "secondary"
+            buttonHeight: 32
+            onClicked: exportDialog.openFor(section.history.suggestedRecordingFileName("html"))
+        }
+    }
+    Label {
+        id: exportStatus
+        objectName: "recordingExportStatus"
+        Layout.fillWidth: true
+        visible: text !== "" && section.recording.fileName !== ""
+        elide: Text.ElideMiddle
+        font.pixelSize: 12
+        color: Theme.secondaryText
+        Connections {
+            target: section.recording
+            function onIsRunningChanged() { exportStatus.text = "" }
+        }
+    }
+
     Repeater {
         model: section.recording.findings
         FindingView {
@@ -72,6 +109,12 @@ SectionCard {
             finding: modelData
             session: section.session
         }
+    }
+
+    ReportFileDialog {
+        id: exportDialog
+        onAccepted: exportStatus.text =
+            section.history.exportRecordingReport(selectedFile, recordingTranscript.checked)
     }
 
     FileDialog {

@@ -8,6 +8,7 @@ Popup {
     id: sheet
 
     property var settings
+    property var history
     readonly property alias controller: controller
 
     parent: Overlay.overlay
@@ -19,7 +20,10 @@ Popup {
     padding: 24
     closePolicy: Popup.CloseOnEscape
 
-    onAboutToShow: controller.load()
+    onAboutToShow: {
+        controller.load()
+        historySection.load()
+    }
 
     function save() {
         if (controller.canSave)
@@ -29,7 +33,10 @@ Popup {
     SettingsSheetController {
         id: controller
         settings: sheet.settings
-        onSaved: sheet.close()
+        onSaved: {
+            historySection.apply()
+            sheet.close()
+        }
     }
 
     background: Rectangle {
@@ -164,6 +171,11 @@ Popup {
                         onEdited: (value) => controller.openRouterKey = value
                     }
                     Caption { text: "One key can run Selka and the research model." }
+                }
+
+                HistorySettingsSection {
+                    id: historySection
+                    history: sheet.history
                 }
 
                 FormSection {
