@@ -1,7 +1,8 @@
 /**
  * @file
  * The one part of Brindle that touches audio. Lists what can be captured, records all system
- * audio or one application (plus the microphone as a second channel) from the sound server, and
+ * audio (the default output, followed as it changes) or one application (every playback stream
+ * of its process, mixed), plus the default input as a second channel, from the sound server, and
  * feeds each channel to its own transcriber and both to the activity monitor. Only text comes
  * out. Lives on the main thread for the life of the process; `generation` ties every callback,
  * timer and awaiting start step to one capture.
@@ -38,6 +39,11 @@ public:
 
     /// The process whose own playback never shows up as a source (this one by default).
     void setOwnProcessID(std::int32_t processID) { m_ownProcessID = processID; }
+    /// Whether a process still runs (a signal-0 check by default); an application's capture
+    /// ends with an error only once its process is gone.
+    void setProcessCheck(std::function<bool(std::int32_t)> alive) {
+        m_processAlive = std::move(alive);
+    }
     /// What openCapturePermissions runs (the desktop's sound settings by default).
     void setSettingsOpener(std::function<void()> opener) { m_openSettings = std::move(opener); }
 
@@ -65,6 +71,7 @@ private:
     RecognizerFactory m_recognizers;
     std::int32_t m_ownProcessID;
     std::function<void()> m_openSettings;
+    std::function<bool(std::int32_t)> m_processAlive;
     QUuid m_generation = QUuid::createUuid();
     std::unique_ptr<Running> m_running;
 };

@@ -55,6 +55,7 @@ struct TaskRecord {
 struct RecognizerRecord {
     std::vector<std::shared_ptr<TaskRecord>> tasks;
     bool available = true;
+    Gate *readyGate = nullptr; ///< holds prepare() (the model's load) open
 };
 
 class FakeRecognizer final : public SpeechRecognizer {
@@ -62,6 +63,12 @@ public:
     explicit FakeRecognizer(std::shared_ptr<RecognizerRecord> record)
         : m_record(std::move(record)) {}
     bool isAvailable() const override { return m_record->available; }
+    QCoro::Task<bool> prepare() override {
+        auto record = m_record;
+        if (record->readyGate)
+            co_await record->readyGate->pass();
+        co_return record->available;
+    }
     std::unique_ptr<RecognitionTask> recognize(RecognitionHandler handler) override {
         m_record->tasks.push_back(std::make_shared<TaskRecord>(TaskRecord{std::move(handler)}));
         return std::make_unique<Task>(m_record->tasks.back());
@@ -95,6 +102,28 @@ struct ServerScript {
     SoundServerError startError{SoundServerError::Kind::other, QStringLiteral("No such entity")};
     std::vector<std::shared_ptr<StreamRecord>> streams;
     QStringList log; ///< "stop <source>" lines; the test may add its own
+    std::vector<std::weak_ptr<std::function<void()>>> watchers;
+
+    /// The server tells its watchers that something changed (after the test changed `content`).
+    void notify() const {
+        for (const auto &weak : std::vector(watchers)) {
+            if (const auto watcher = weak.lock())
+                (*watcher)();
+        }
+        QCoreApplication::sendPostedEvents();
+    }
+    /// The streams running now, as "source" or "source#stream".
+    QStringList running() const {
+        QStringList out;
+        for (const auto &record : streams) {
+            if (record->running)
+                out.append(record->request.source +
+                           (record->request.onlyStream
+                                ? QStringLiteral("#%1").arg(*record->request.onlyStream)
+                                : QString()));
+        }
+        return out;
+    }
 };
 
 class FakeSoundServer final : public SoundServer {
@@ -114,6 +143,12 @@ public:
     std::unique_ptr<RecordStream> recordStream(const RecordRequest &request) override {
         m_script->streams.push_back(std::make_shared<StreamRecord>(StreamRecord{request}));
         return std::make_unique<Stream>(m_script, m_script->streams.back());
+    }
+
+    std::shared_ptr<void> watchChanges(std::function<void()> onChange) override {
+        auto watcher = std::make_shared<std::function<void()>>(std::move(onChange));
+        m_script->watchers.push_back(watcher);
+        return watcher;
     }
 
 private:
