@@ -16,6 +16,8 @@ packages=(
   libsecret-1-0
   # TLS: trust store for production fetches, openssl to mint test certificates
   ca-certificates openssl libssl-dev
+  # the session history: Qt SQL (in qt6-base-dev) and its SQLite driver
+  libqt6sql6 libqt6sql6-sqlite
   # a font so the offscreen platform can render text
   fonts-dejavu-core
   # Qt Quick, the QML modules the views import, and QtQuickTest for the view tests
@@ -24,6 +26,8 @@ packages=(
   qml6-module-qtquick qml6-module-qtquick-templates qml6-module-qtquick-controls
   qml6-module-qtquick-layouts qml6-module-qtquick-window qml6-module-qtquick-dialogs
   qml6-module-qttest
+  # Qt Quick's own file and folder dialogs, used where the desktop provides none, list folders with it
+  qml6-module-qt-labs-folderlistmodel
   # icons for the views (freedesktop theme, SVG) and colour emoji for the logo and eyebrows
   adwaita-icon-theme libqt6svg6 fonts-noto-color-emoji
   # the tray needs a windowing system plugin; XWayland (xcb) is preferred, plain Wayland works too
@@ -37,6 +41,15 @@ packages=(
   # the same tests against PipeWire's pulse server, each stack in its own dbus-run-session;
   # installing pipewire-pulse leaves the pulseaudio binary the other run starts untouched
   pipewire pipewire-pulse wireplumber
+  # desktop tests: a private X server inside a private session bus; the launcher entry and
+  # metadata validators
+  xvfb desktop-file-utils appstream
+  # the Debian package: CPack's dependency scan (dpkg-shlibdeps, file) and lintian
+  dpkg-dev file lintian
+  # checking recordings: GStreamer decoding (appsink), the plug-ins for WAV, MP3, Ogg Vorbis/Opus,
+  # FLAC, MP4/M4A, WebM and AAC (libav), and gst-launch to encode test media
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
+  gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-tools
 )
 
 missing=()

@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <optional>
+#include <utility>
 
 namespace brindle {
 
@@ -52,14 +53,32 @@ public:
         restartTransferTimer();
         QObject::connect(reply, &QNetworkReply::uploadProgress, &m_context,
                          [this] { restartTransferTimer(); });
+        QObject::connect(reply, &QNetworkReply::metaDataChanged, &m_context, [this] {
+            const auto declared = m_reply->header(QNetworkRequest::ContentLengthHeader);
+            if (declared.isValid() && declared.toLongLong() > ProviderTransport::maxAnswerBytes)
+                refuseOversized();
+        });
         QObject::connect(reply, &QNetworkReply::downloadProgress, &m_context,
-                         [this] { restartTransferTimer(); });
+                         [this](qint64 received) {
+                             if (received > ProviderTransport::maxAnswerBytes)
+                                 refuseOversized();
+                             else
+                                 restartTransferTimer();
+                         });
         m_onStop.emplace(token, [reply] { abortSoon(reply); });
     }
 
     bool timedOut() const { return m_timedOut; }
+    bool oversized() const { return m_oversized; }
 
 private:
+    void refuseOversized() {
+        if (std::exchange(m_oversized, true))
+            return;
+        m_transfer.cancel();
+        m_exchange.cancel();
+        abortSoon(m_reply);
+    }
     void restartTransferTimer() {
         m_transfer = m_scheduler.callAfter(m_timeouts.transfer, [this] { expire(); });
     }
@@ -75,6 +94,7 @@ private:
     TimerHandle m_transfer;
     TimerHandle m_exchange;
     bool m_timedOut = false;
+    bool m_oversized = false;
     std::optional<std::stop_callback<std::function<void()>>> m_onStop;
 };
 
@@ -124,6 +144,7 @@ QCoro::Task<QByteArray> ProviderTransport::postJSON(QUrl url, QString key, QJson
     std::optional<RequestWatch> watch(std::in_place, m_scheduler, m_timeouts, reply, token);
     co_await reply;
     const bool timedOut = watch->timedOut();
+    const bool oversized = watch->oversized();
     watch.reset();
     reply->deleteLater();
 
@@ -131,6 +152,11 @@ QCoro::Task<QByteArray> ProviderTransport::postJSON(QUrl url, QString key, QJson
         throw CancelledError{};
     if (timedOut && reply->error() == QNetworkReply::OperationCanceledError)
         throw TransportError(QStringLiteral("The request timed out."));
+    if (oversized)
+        throw AppError(QStringLiteral("%1 request failed: the answer is larger than %2 MB and was "
+                                      "not read. Try again, or choose another model.")
+                           .arg(provider)
+                           .arg(maxAnswerBytes / (1024 * 1024)));
     const auto status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     // Codes below the content range are failures of the connection itself; they also end
     // answers whose status line did arrive (a body cut off midway is no success).

@@ -5,7 +5,8 @@
  * is cached. Any other HTTP answer becomes an AppError naming the provider and status with the
  * provider's own (key-masked) message; a failure below HTTP (refused, timed out, TLS) is a
  * TransportError carrying the network layer's own description; a stopped token ends the request
- * at once with CancelledError.
+ * at once with CancelledError. An answer over maxAnswerBytes is refused as soon as its size is
+ * known (declared or received), without reading the rest.
  *
  * Lives on the main thread. The transport and its scheduler must outlive every request made from
  * it; destroying the transport aborts the requests still running.
@@ -40,6 +41,11 @@ class ProviderTransport : public QObject {
     Q_OBJECT
 
 public:
+    /// Research and selection answers are a few kilobytes, rarely past 100 KB; four megabytes
+    /// leaves ample room while keeping a runaway answer from taking seconds and hundreds of
+    /// megabytes to hold and parse on the main thread.
+    static constexpr qint64 maxAnswerBytes = 4 * 1024 * 1024;
+
     explicit ProviderTransport(Scheduler &scheduler, TransportTimeouts timeouts = {},
                                QObject *parent = nullptr);
     ~ProviderTransport() override;

@@ -1,29 +1,31 @@
 // Builds the long-lived objects and wires them together. Nothing else lives here.
-#include "aiclient.h"
 #include "apperror.h"
+#include "appidentity.h"
 #include "apppresentation.h"
 #include "appsettings.h"
-#include "audiocapture.h"
+#include "autostartentry.h"
 #include "calldetector.h"
 #include "callpromptpresenter.h"
+#include "desktopshell.h"
 #include "inputrecorders.h"
+#include "livechain.h"
 #include "pocketsphinxrecognizer.h"
-#include "providertransport.h"
-#include "pulsesoundserver.h"
 #include "qmlsingletons.h"
 #include "qmlurls.h"
 #include "quickcallpromptsurface.h"
 #include "quickreferencedialogs.h"
 #include "quicktoastsurface.h"
+#include "recordingsession.h"
+#include "recordingviewmodel.h"
 #include "referencefiles.h"
 #include "screenshottour.h"
 #include "sessionstore.h"
 #include "sessionviewmodel.h"
 #include "settingspreferencestore.h"
+#include "singleinstance.h"
 #include "storereferenceside.h"
 #include "symbolicons.h"
 #include "systemscheduler.h"
-#include "traymenu.h"
 #include "workspacefollowing.h"
 
 #include <QApplication>
@@ -99,7 +101,7 @@ int main(int argc, char *argv[]) {
     const QString screenshotDir = argumentAfter(argc, argv, "--screenshot");
     const bool unattended = selfTest || !screenshotDir.isEmpty();
     if (hasArgument(argc, argv, "--screenshot") && screenshotDir.isEmpty()) {
-        std::fprintf(stderr, "usage: brindle [--self-test | --screenshot DIR]\n");
+        std::fprintf(stderr, "usage: brindle [--self-test | --screenshot DIR | --autostart]\n");
         return 2;
     }
     if (unattended && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -113,9 +115,25 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brindle"));
     QApplication::setApplicationDisplayName(QStringLiteral("Brindle"));
-    QApplication::setDesktopFileName(QStringLiteral("brindle"));
-    // Closing the main window leaves Brindle in the tray.
+    QApplication::setDesktopFileName(brindle::desktop::applicationId());
+    QApplication::setWindowIcon(brindle::desktop::applicationIcon());
+    // Closing the main window leaves Brindle in the tray; without a tray it quits on purpose.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    // One Brindle per user: a later launch brings the running one forward and leaves.
+    brindle::desktop::SingleInstance instance(brindle::desktop::applicationId(),
+                                              brindle::desktop::applicationObjectPath());
+    if (!unattended) {
+        switch (instance.claim(QDBusConnection::sessionBus())) {
+        case brindle::desktop::SingleInstance::Role::activated:
+            return 0;
+        case brindle::desktop::SingleInstance::Role::unanswered:
+            std::fprintf(stderr, "Brindle is already running but did not answer.\n");
+            return 1;
+        default:
+            break;
+        }
+    }
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     // The floating panels have rounded, see-through corners.
     QQuickWindow::setDefaultAlphaBuffer(true);
@@ -125,17 +143,12 @@ int main(int argc, char *argv[]) {
     // Unattended runs use the isolated settings: they never read or touch the user's keys.
     auto settings = brindle::AppSettings::create(!unattended, scheduler);
     OfflineCapture offlineCapture;
-    brindle::AudioCapture audioCapture(
-        scheduler, std::make_unique<brindle::PulseSoundServer>(),
-        [] { return std::make_unique<brindle::PocketSphinxRecognizer>(); });
+    brindle::LiveChain live(scheduler);
     brindle::AudioCapturePort &capture =
-        unattended ? static_cast<brindle::AudioCapturePort &>(offlineCapture) : audioCapture;
-    brindle::ProviderTransport transport(scheduler);
-    brindle::AIClient aiClient(transport, brindle::ProviderEndpoints::production(),
-                               brindle::publicPageLoader(scheduler));
+        unattended ? static_cast<brindle::AudioCapturePort &>(offlineCapture) : live.capture();
     brindle::TourChecker tourChecker;
     brindle::ClaimCheckerPort &checker =
-        unattended ? static_cast<brindle::ClaimCheckerPort &>(tourChecker) : aiClient;
+        unattended ? static_cast<brindle::ClaimCheckerPort &>(tourChecker) : live.client();
 
     auto engine = std::make_unique<QQmlApplicationEngine>();
     engine->addImportPath(brindle::qml::importPath());
@@ -149,10 +162,21 @@ int main(int argc, char *argv[]) {
     brindle::AppPresentation presentation(store, scheduler);
     brindle::SessionViewModel session(store, capture);
     brindle::StoreReferenceSide referenceSide(store, session);
+    brindle::RecordingSession recording(
+        *settings, checker, [] { return std::make_unique<brindle::PocketSphinxRecognizer>(); });
+    brindle::RecordingViewModel recordingView(recording, store);
 
     brindle::AppPresentationForeign::provide(&presentation);
     brindle::SessionForeign::provide(&session);
     brindle::SettingsForeign::provide(settings.get());
+    // Unattended runs get a login switch that never touches the user's autostart folder.
+    brindle::desktop::AutostartEntry loginStart(
+        unattended
+            ? QString()
+            : brindle::desktop::AutostartEntry::standardPath(brindle::desktop::applicationId()),
+        QCoreApplication::applicationFilePath(), brindle::desktop::applicationId());
+    brindle::LoginStartForeign::provide(&loginStart);
+    brindle::RecordingForeign::provide(&recordingView);
 
     // The views go before the objects they show.
     const auto closeViews = qScopeGuard([&engine] { engine.reset(); });
@@ -192,6 +216,7 @@ int main(int argc, char *argv[]) {
         }));
 
     if (unattended) {
+        mainWindow->show();
         brindle::ScreenshotTour tour(
             {*engine, *mainWindow, store, presentation, *settings, scheduler});
         tour.setCallPromptWindow([&presentation, promptWindows]() -> QQuickWindow * {
@@ -208,8 +233,10 @@ int main(int argc, char *argv[]) {
         return exitCode;
     }
 
-    brindle::TrayMenu tray(store, presentation);
-    tray.show();
+    brindle::DesktopShell shell(scheduler, store, presentation,
+                                brindle::desktop::TrayAvailability::systemProbe());
+    shell.follow(instance);
+    shell.open(*mainWindow, hasArgument(argc, argv, "--autostart"));
     store.refreshSources();
     return QApplication::exec();
 }

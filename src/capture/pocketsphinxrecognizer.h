@@ -2,9 +2,11 @@
  * @file
  * The on-device recognizer: one PocketSphinx decoder on its own worker thread, loaded with the
  * installed US English model. Audio is decoded as it arrives; partial text follows every 100 ms of
- * audio when it changed, the end of speech ends the utterance by itself with a final result, and
- * the end of audio gives the final result. Results are posted to the main thread. One recognizer
- * per transcriber; destroying it joins its thread.
+ * audio when it changed, and the end of audio gives the final result. Text is written in sentences
+ * (UtteranceSentences): a pause between sentences, or the end of speech, ends the utterance by
+ * itself with a final result, and the audio that follows opens the next recognition started on
+ * this recognizer. Results are posted to the main thread. One recognizer per transcriber;
+ * destroying it joins its thread.
  */
 #pragma once
 
@@ -38,12 +40,9 @@ public:
 
     /// Blocks until the worker has decoded everything handed to it (for offline runs).
     void waitUntilIdle();
-    /// Samples handled so far (decoded, or dropped after an utterance ended), over all tasks.
+    /// Samples handled so far (decoded, dropped, or held for the next utterance), over all tasks.
     /// Any thread; for measurements.
     std::int64_t decodedSamples() const;
-
-    /// The text an utterance's final result carries: a full stop added when it has none.
-    static QString finalText(const QString &hypothesis);
 
 private:
     class Worker;

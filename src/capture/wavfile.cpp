@@ -63,4 +63,23 @@ std::variant<WavAudio, QString> readWav(const QString &path) {
     return parseWav(file.readAll());
 }
 
+QByteArray wavBytes(const QByteArray &samples) {
+    QByteArray header(44, '\0');
+    const auto put32 = [&](int at, quint32 v) { qToLittleEndian(v, header.data() + at); };
+    const auto put16 = [&](int at, quint16 v) { qToLittleEndian(v, header.data() + at); };
+    header.replace(0, 4, "RIFF");
+    put32(4, quint32(36 + samples.size()));
+    header.replace(8, 8, "WAVEfmt ");
+    put32(16, 16);
+    put16(20, 1); // PCM
+    put16(22, 1); // mono
+    put32(24, 16000);
+    put32(28, 32000);
+    put16(32, 2);
+    put16(34, 16);
+    header.replace(36, 4, "data");
+    put32(40, quint32(samples.size()));
+    return header + samples;
+}
+
 } // namespace brindle

@@ -20,5 +20,7 @@ struct WavAudio {
 /// The audio of a WAV file's bytes, or why they are not usable.
 std::variant<WavAudio, QString> parseWav(const QByteArray &bytes);
 std::variant<WavAudio, QString> readWav(const QString &path);
+/// A WAV file's bytes holding `samples` (signed 16-bit little-endian, mono, 16 kHz).
+QByteArray wavBytes(const QByteArray &samples);
 
 } // namespace brindle

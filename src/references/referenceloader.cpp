@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -150,8 +151,16 @@ ReferenceSnapshot loadFiles(const QList<QUrl> &urls, const QList<ReferenceDocume
         if (!url.isLocalFile())
             throw AppError(url.toDisplayString() + QStringLiteral(": Not a local file"));
         const QString path = url.toLocalFile();
-        const auto status = fs::entryStatus(path);
-        if (status.isSymbolicLink || !status.isRegularFile ||
+        std::optional<fs::EntryStatus> status;
+        try {
+            status = fs::entryStatus(path);
+        } catch (const fs::PlatformError &) {
+            // A name that is not UTF-8 arrives with U+FFFD in place of its bytes and names no
+            // file; it is passed over as the folder walk passes it over.
+            if (!path.contains(QChar::ReplacementCharacter))
+                throw;
+        }
+        if (!status || status->isSymbolicLink || !status->isRegularFile ||
             fs::isHiddenName(QStringView(path).mid(path.lastIndexOf(u'/') + 1))) {
             ++snapshot.skipped;
             continue;
@@ -164,7 +173,7 @@ ReferenceSnapshot loadFiles(const QList<QUrl> &urls, const QList<ReferenceDocume
             ++snapshot.skipped;
             continue;
         }
-        if (!isAcceptedExtension(fs::lowerExtension(normalized)) || status.size > maxFileBytes) {
+        if (!isAcceptedExtension(fs::lowerExtension(normalized)) || status->size > maxFileBytes) {
             ++snapshot.skipped;
             continue;
         }

@@ -5,6 +5,7 @@
 #include "sessionstore.h"
 #include "toastsurface.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -14,7 +15,8 @@ AppPresentation::AppPresentation(SessionStore &store, Scheduler &scheduler, QObj
     : QObject(parent)
     , m_store(store)
     , m_scheduler(scheduler)
-    , m_wasRunning(store.isRunning()) {
+    , m_wasRunning(store.isRunning())
+    , m_quit([] { QCoreApplication::quit(); }) {
     connect(&m_store, &SessionStore::findingsChanged, this, &AppPresentation::receiveFindings);
     // Only a change to "not running" after launch takes the toasts away, not the initial value.
     connect(&m_store, &SessionStore::isRunningChanged, this, [this] {
@@ -95,8 +97,40 @@ void AppPresentation::showPanel() {
 
 void AppPresentation::hidePanel() {
     selectFinding(std::nullopt);
-    if (m_mainWindow)
+    if (!m_mainWindow)
+        return;
+    if (m_trayAvailable)
         m_mainWindow->hide();
+    else
+        m_mainWindow->showMinimized();
+}
+
+void AppPresentation::setTrayAvailable(bool available) {
+    if (available == m_trayAvailable)
+        return;
+    m_trayAvailable = available;
+    // The tray went away under a hidden window: only the taskbar can reach it now.
+    if (!available && m_mainWindow && !m_mainWindow->isVisible())
+        m_mainWindow->showMinimized();
+}
+
+void AppPresentation::mainWindowClosed() {
+    if (!m_trayAvailable)
+        quit();
+}
+
+void AppPresentation::quit() {
+    stopThenQuit();
+}
+
+QCoro::Task<> AppPresentation::stopThenQuit() {
+    if (std::exchange(m_quitting, true))
+        co_return;
+    const QPointer<AppPresentation> self(this);
+    if (m_store.isRunning() || m_store.isStarting())
+        co_await m_store.stop();
+    if (self && self->m_quit)
+        self->m_quit();
 }
 
 void AppPresentation::previewBackgroundToast() {

@@ -20,6 +20,8 @@
 
 #include "scheduler.h"
 
+#include <QCoroTask>
+
 namespace brindle {
 
 class CallPromptPresenter;
@@ -59,7 +61,18 @@ public:
     bool hasCallPrompt() const { return bool(m_callPrompt); }
 
     Q_INVOKABLE void showPanel();
+    /// Background mode: hides the window where a tray can bring it back, else minimizes it.
     Q_INVOKABLE void hidePanel();
+    /// Whether the desktop shows Brindle's tray icon. Without one, no window may stay hidden:
+    /// closing the window quits and a hidden window comes back minimized.
+    void setTrayAvailable(bool available);
+    bool isTrayAvailable() const { return m_trayAvailable; }
+    /// The user closed the main window.
+    Q_INVOKABLE void mainWindowClosed();
+    /// "Quit Brindle": stops a running session, then ends the process.
+    Q_INVOKABLE void quit();
+    /// What ending the process means (QCoreApplication::quit unless replaced).
+    void setQuitAction(std::function<void()> quit) { m_quit = std::move(quit); }
     Q_INVOKABLE void previewBackgroundToast();
     Q_INVOKABLE void previewCallPrompt();
 
@@ -80,6 +93,7 @@ Q_SIGNALS:
 private:
     void receiveFindings();
     void dismissalFired(QUuid id);
+    QCoro::Task<> stopThenQuit();
 
     SessionStore &m_store;
     Scheduler &m_scheduler;
@@ -92,6 +106,9 @@ private:
     std::optional<QUuid> m_displayedID;
     TimerHandle m_dismissal;
     bool m_wasRunning = false;
+    bool m_trayAvailable = true;
+    bool m_quitting = false;
+    std::function<void()> m_quit;
 };
 
 } // namespace brindle

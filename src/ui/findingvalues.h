@@ -6,16 +6,12 @@
 #pragma once
 
 #include "finding.h"
+#include "sourcelink.h"
 
 #include <QVariantList>
 #include <QVariantMap>
 
 namespace brindle {
-
-/// How a source row behaves: a link opened in the browser, a reference file shown in the file
-/// manager, or plain text.
-enum class SourceLinkKind { web, file, plain };
-SourceLinkKind sourceLinkKind(const QString &url);
 
 /// "No sources", "1 source" or "<n> sources".
 QString sourceCountText(qsizetype count);

@@ -7,6 +7,8 @@
 
 #include "apppresentation.h"
 #include "appsettings.h"
+#include "autostartentry.h"
+#include "recordingviewmodel.h"
 #include "sessionviewmodel.h"
 
 #include <QJSEngine>
@@ -40,10 +42,24 @@ struct SessionForeign : ProvidedInstance<SessionViewModel> {
     QML_SINGLETON
 };
 
+struct RecordingForeign : ProvidedInstance<RecordingViewModel> {
+    Q_GADGET
+    QML_FOREIGN(brindle::RecordingViewModel)
+    QML_NAMED_ELEMENT(Recording)
+    QML_SINGLETON
+};
+
 struct SettingsForeign : ProvidedInstance<AppSettings> {
     Q_GADGET
     QML_FOREIGN(brindle::AppSettings)
     QML_NAMED_ELEMENT(Settings)
+    QML_SINGLETON
+};
+
+struct LoginStartForeign : ProvidedInstance<desktop::AutostartEntry> {
+    Q_GADGET
+    QML_FOREIGN(brindle::desktop::AutostartEntry)
+    QML_NAMED_ELEMENT(LoginStart)
     QML_SINGLETON
 };
 

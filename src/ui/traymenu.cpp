@@ -1,11 +1,10 @@
 #include "traymenu.h"
 
+#include "appidentity.h"
 #include "apppresentation.h"
 #include "sessionstore.h"
 #include "symbolicons.h"
 
-#include <QApplication>
-#include <QFont>
 #include <QPainter>
 
 namespace brindle {
@@ -28,7 +27,8 @@ TrayMenu::TrayMenu(SessionStore &store, AppPresentation &presentation, QObject *
     connect(m_slackPrompt, &QAction::toggled, this,
             [this](bool on) { m_store.setPromptOnSlackCalls(on); });
     m_menu.addSeparator();
-    auto *quit = m_menu.addAction(QStringLiteral("Quit Brindle"), qApp, &QApplication::quit);
+    auto *quit =
+        m_menu.addAction(QStringLiteral("Quit Brindle"), &m_presentation, &AppPresentation::quit);
     quit->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
     quit->setIcon(symbolIcon(QStringLiteral("power")));
 
@@ -43,8 +43,10 @@ TrayMenu::TrayMenu(SessionStore &store, AppPresentation &presentation, QObject *
     update();
 }
 
-void TrayMenu::show() {
-    if (QSystemTrayIcon::isSystemTrayAvailable())
+void TrayMenu::setTrayAvailable(bool available) {
+    // Shown afresh, so the icon docks into a tray that has just arrived.
+    m_icon.hide();
+    if (available)
         m_icon.show();
 }
 
@@ -79,23 +81,18 @@ void TrayMenu::update() {
 }
 
 QIcon TrayMenu::trayIcon(bool listening) const {
-    // The tray shows images, not text: draw the pointing-finger emoji, with a mint dot while
-    // a session listens.
+    // A mint dot in the corner while a session listens.
+    const QIcon base = desktop::applicationIcon();
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QFont font(QStringLiteral("Noto Color Emoji"));
-        font.setPixelSize(int(size * 0.8));
-        painter.setFont(font);
-        painter.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QStringLiteral("\u261D\uFE0F"));
+        QPixmap pixmap = base.pixmap(QSize(size, size));
         if (listening) {
-            const double dot = size * 0.34;
-            painter.setPen(Qt::NoPen);
+            QPainter painter(&pixmap);
+            painter.setRenderHint(QPainter::Antialiasing);
+            const double dot = size * 0.38;
+            painter.setPen(QPen(QColor(0x15, 0x18, 0x1C), size / 16.0));
             painter.setBrush(QColor(0x66, 0xD4, 0xCF));
-            painter.drawEllipse(QRectF(size - dot, size - dot, dot, dot));
+            painter.drawEllipse(QRectF(0.5, size - dot - 0.5, dot, dot));
         }
         icon.addPixmap(pixmap);
     }

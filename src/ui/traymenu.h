@@ -1,8 +1,8 @@
 /**
  * @file
- * Brindle's place in the system tray: the "☝️" icon (with a dot while listening) and the panel
- * menu with the status line, the window commands, the session item and the Slack-prompt switch.
- * The controller and the coordinator must outlive it. Main thread only.
+ * Brindle's place in the system tray: the application icon (with a dot while listening) and the
+ * panel menu with the status line, the window commands, the session item and the Slack-prompt
+ * switch. The controller and the coordinator must outlive it. Main thread only.
  */
 #pragma once
 
@@ -22,8 +22,8 @@ class TrayMenu : public QObject {
 public:
     TrayMenu(SessionStore &store, AppPresentation &presentation, QObject *parent = nullptr);
 
-    /// Shows the icon when the desktop has a tray.
-    void show();
+    /// Shows the icon while the desktop has a tray.
+    void setTrayAvailable(bool available);
 
     QMenu &menu() { return m_menu; }
     /// The session item: "Start", "Stop" or "Cancel start".

@@ -3,6 +3,7 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <algorithm>
 #include <limits>
 
 namespace brindle {
@@ -112,6 +113,9 @@ std::optional<QByteArray> decodeChunked(QByteArrayView body) {
         if (lineEnd < 0)
             return std::nullopt;
         const QByteArrayView line = body.sliced(pos, lineEnd - pos);
+        // The whole line must be ASCII, the extension after ";" as much as the size.
+        if (std::any_of(line.begin(), line.end(), [](char c) { return uchar(c) >= 0x80; }))
+            return std::nullopt;
         QByteArrayView sizeText;
         for (qsizetype start = 0; start <= line.size();) {
             qsizetype semicolon = line.indexOf(';', start);
@@ -125,7 +129,7 @@ std::optional<QByteArray> decodeChunked(QByteArrayView body) {
         }
         if (sizeText.isEmpty())
             return std::nullopt;
-        const auto size = parseInteger(sizeText, 16); // any non-ASCII byte fails too
+        const auto size = parseInteger(sizeText, 16);
         if (!size || *size < 0)
             return std::nullopt;
         pos = lineEnd + 2;

@@ -21,7 +21,7 @@ namespace {
 QThreadPool &resolverPool() {
     static QThreadPool *pool = [] {
         auto *p = new QThreadPool;
-        p->setMaxThreadCount(8);
+        p->setMaxThreadCount(PublicPageFetch::maxLookupThreads);
         p->setExpiryTimeout(30000);
         return p;
     }();
@@ -56,11 +56,7 @@ std::optional<QByteArray> pageRequest(const QUrl &url) {
     return request.toUtf8();
 }
 
-PublicPageFetch::PublicPageFetch(QUrl url, Scheduler &scheduler, QObject *parent)
-    : PublicPageFetch(std::move(url), scheduler,
-                      Environment{443, lookupAddresses, isPublicAddress, std::nullopt}, parent) {}
-
-PublicPageFetch::PublicPageFetch(QUrl url, Scheduler &scheduler, Environment environment,
+PublicPageFetch::PublicPageFetch(QUrl url, Scheduler &scheduler, PageFetchEnvironment environment,
                                  QObject *parent)
     : QObject(parent)
     , m_url(std::move(url))
@@ -68,6 +64,7 @@ PublicPageFetch::PublicPageFetch(QUrl url, Scheduler &scheduler, Environment env
     , m_environment(std::move(environment)) {}
 
 PublicPageFetch::~PublicPageFetch() {
+    m_lookupWanted->store(false);
     dropConnection();
 }
 
@@ -91,19 +88,22 @@ void PublicPageFetch::start() {
     // The worker never touches the fetch: it posts its answer to the application object, and
     // the weak pointer is only read back on this thread.
     QPointer<PublicPageFetch> self(this);
-    resolverPool().start(
-        [self, host = m_host, lookup = m_environment.lookup, isPublic = m_environment.isPublic] {
-            const auto address = choosePublicAddress(lookup(host), isPublic);
-            if (auto *app = QCoreApplication::instance()) {
-                QMetaObject::invokeMethod(
-                    app,
-                    [self, address] {
-                        if (self)
-                            self->addressResolved(address);
-                    },
-                    Qt::QueuedConnection);
-            }
-        });
+    resolverPool().start([self, wanted = m_lookupWanted, host = m_host,
+                          lookup = m_environment.lookup, isPublic = m_environment.isPublic] {
+        // A lookup still queued when its fetch ended would only hold a thread for nothing.
+        if (!wanted->load())
+            return;
+        const auto address = choosePublicAddress(lookup(host), isPublic);
+        if (auto *app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [self, address] {
+                    if (self)
+                        self->addressResolved(address);
+                },
+                Qt::QueuedConnection);
+        }
+    });
 }
 
 void PublicPageFetch::addressResolved(const std::optional<QString> &address) {
@@ -170,6 +170,7 @@ void PublicPageFetch::finish(std::optional<QString> result) {
     if (m_finished)
         return;
     m_finished = true;
+    m_lookupWanted->store(false);
     m_result = std::move(result);
     m_timeout.cancel();
     dropConnection();

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "cancellation.h"
+#include "destinationrules.h"
 #include "scheduler.h"
 
 #include <QByteArray>
@@ -22,31 +23,44 @@
 
 #include <QCoroTask>
 
+#include <atomic>
 #include <coroutine>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QSslSocket;
 
 namespace brindle {
 
-namespace test {
-class PublicPageFetchProbe;
-}
-
 /// The exact request bytes for `url`: percent-encoded target ("/" for an empty path, "?query"
 /// when a query is present, never the fragment) and the URL's ASCII host. Nothing when the URL is
 /// invalid or the target or host would hold a control character or space.
 std::optional<QByteArray> pageRequest(const QUrl &url);
+
+/// Where a page fetch connects and whom it trusts. The defaults are the real ones: the system
+/// resolver, public addresses only, port 443 and the system trust store.
+struct PageFetchEnvironment {
+    std::function<std::optional<QStringList>(const QString &)> lookup = lookupAddresses;
+    std::function<bool(const QString &)> isPublic = isPublicAddress;
+    quint16 port = 443;
+    std::optional<QList<QSslCertificate>> trustAnchors; ///< nothing: the system store
+};
 
 class PublicPageFetch final : public QObject {
 public:
     static constexpr double timeoutSeconds = 3.0;
     static constexpr qsizetype receiveChunkBytes = 16384;
     static constexpr qsizetype maxResponseBytes = 524288;
+    /// Lookups in flight for the whole process. An unanswered DNS query blocks its thread for
+    /// about 10 s, three times the fetch budget, and a claim check starts up to three fetches:
+    /// 64 lets a short outage leave threads blocked for a good twenty checks while later
+    /// fetches still resolve, and stays bounded (an idle blocked thread costs little memory).
+    static constexpr int maxLookupThreads = 64;
 
     /// No network activity until fetch().
-    PublicPageFetch(QUrl url, Scheduler &scheduler, QObject *parent = nullptr);
+    explicit PublicPageFetch(QUrl url, Scheduler &scheduler, PageFetchEnvironment environment = {},
+                             QObject *parent = nullptr);
     ~PublicPageFetch() override;
 
     /// The body text, or nothing. Never throws. Stopping `token` (on the owner's thread) ends the
@@ -55,16 +69,6 @@ public:
     QCoro::Task<std::optional<QString>> fetch(CancelToken token = {});
 
 private:
-    /// What production fixes and only tests may replace (through the probe class).
-    struct Environment {
-        quint16 port = 443;
-        std::function<std::optional<QStringList>(const QString &)> lookup;
-        std::function<bool(const QString &)> isPublic;
-        std::optional<QList<QSslCertificate>> trustAnchors; ///< nothing: the system store
-    };
-    friend class test::PublicPageFetchProbe;
-    PublicPageFetch(QUrl url, Scheduler &scheduler, Environment environment, QObject *parent);
-
     struct ResultAwaiter {
         PublicPageFetch *self;
         bool await_ready() const noexcept { return self->m_finished; }
@@ -82,11 +86,13 @@ private:
 
     const QUrl m_url;
     Scheduler &m_scheduler;
-    const Environment m_environment;
+    const PageFetchEnvironment m_environment;
     QString m_host;
     TimerHandle m_timeout;
     QSslSocket *m_socket = nullptr;
     QByteArray m_data;
+    /// Read by the queued lookup on its worker thread; cleared when the fetch ends.
+    std::shared_ptr<std::atomic<bool>> m_lookupWanted = std::make_shared<std::atomic<bool>>(true);
     bool m_started = false;
     bool m_finished = false;
     std::optional<QString> m_result;

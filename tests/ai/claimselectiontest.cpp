@@ -61,27 +61,16 @@ private Q_SLOTS:
         };
         QTest::newRow("0.45 proceeds") << answer("0.45") << 0.45 << true << QString();
         QTest::newRow("0.4499 does not") << answer("0.4499") << 0.4499 << false << QString();
-        QTest::newRow("0 is valid") << answer("0") << 0.0 << false << QString();
         QTest::newRow("1 is valid") << answer("1.0") << 1.0 << true << QString();
         QTest::newRow("above 1") << answer("1.0000001") << 0.0 << false << invalid;
         QTest::newRow("below 0") << answer("-0.1") << 0.0 << false << invalid;
         QTest::newRow("overflowing number") << answer("1e400") << 0.0 << false << undecodable;
         QTest::newRow("null noul") << answer("null") << 0.0 << false << invalid;
-        QTest::newRow("absent noul")
-            << QByteArray("{\"answers\":{\"checkable\":{}}}") << 0.0 << false << invalid;
-        QTest::newRow("no answers at all")
-            << QByteArray("{\"answers\":{}}") << 0.0 << false << invalid;
         QTest::newRow("another question only")
             << QByteArray("{\"answers\":{\"relevant\":{\"noul\":0.9}}}") << 0.0 << false << invalid;
         QTest::newRow("noul as text") << answer("\"0.9\"") << 0.0 << false << undecodable;
-        QTest::newRow("noul as text on another question")
-            << QByteArray("{\"answers\":{\"checkable\":{\"noul\":0.9},\"x\":{\"noul\":true}}}")
-            << 0.0 << false << undecodable;
         QTest::newRow("answer not an object")
             << QByteArray("{\"answers\":{\"checkable\":0.9}}") << 0.0 << false << undecodable;
-        QTest::newRow("answers missing")
-            << QByteArray("{\"checkable\":{\"noul\":0.9}}") << 0.0 << false << undecodable;
-        QTest::newRow("not JSON") << QByteArray("<html>") << 0.0 << false << undecodable;
     }
 
     void readsTheCheckableAnswer() {
@@ -97,11 +86,6 @@ private Q_SLOTS:
         } catch (const AppError &e) {
             QVERIFY2(!error.isEmpty() && e.message().startsWith(error), qPrintable(e.message()));
         }
-    }
-
-    void notANumberIsInvalid() {
-        QVERIFY_THROWS_EXCEPTION(AppError,
-                                 selectionFromAnswer(std::numeric_limits<double>::quiet_NaN()));
     }
 
     void asksTheConfiguredEndpoint_data() {
@@ -133,15 +117,6 @@ private Q_SLOTS:
                                                  {QStringLiteral("instructions"),
                                                   ModelPrompts::selectionInstructions()}}}});
         QCOMPARE(QJsonDocument::fromJson(request.body).object(), expected);
-    }
-
-    void failuresNameSelka() {
-        Selection selection({503, "{\"error\":{\"message\":\"overloaded\"}}"});
-        selection.configuration.selkaKey = QStringLiteral("k");
-        selection.run();
-        QCOMPARE(selection.outcome.error,
-                 QStringLiteral("Selka request failed (HTTP 503). Selka said: overloaded Check the "
-                                "API key, model access, quota, and connection."));
     }
 };
 

@@ -81,15 +81,23 @@ private Q_SLOTS:
         QCOMPARE(s.scheduler.pendingCount(), 0u);
     }
 
-    void finalReportIsTakenAtOnce() {
+    // A pause of 0.85 s ends a claim; a final report ends it at once.
+    void pauseAndFinalReportEndAClaim() {
         Session s;
         s.intake.handleTranscript(QStringLiteral("The bridge is long"), false);
-        s.scheduler.advance(300ms);
-        s.intake.handleTranscript(QStringLiteral("The bridge is long."), true);
-        QCOMPARE(s.texts(), QStringList{QStringLiteral("The bridge is long.")});
-        QCOMPARE(secondsBetween(s.began, s.jobs()[0].heardAt), 0.3);
-        QCOMPARE(s.scheduler.pendingCount(), 0u);
-        QCOMPARE(s.intake.segments()[app], (TranscriptState{QString(), 0, 1}));
+        s.scheduler.advance(849ms);
+        QVERIFY(s.jobs().isEmpty());
+        s.scheduler.advance(1ms);
+        QCOMPARE(s.texts(), QStringList{QStringLiteral("The bridge is long")});
+
+        Session f;
+        f.intake.handleTranscript(QStringLiteral("The bridge is long"), false);
+        f.scheduler.advance(300ms);
+        f.intake.handleTranscript(QStringLiteral("The bridge is long."), true);
+        QCOMPARE(f.texts(), QStringList{QStringLiteral("The bridge is long.")});
+        QCOMPARE(secondsBetween(f.began, f.jobs()[0].heardAt), 0.3);
+        QCOMPARE(f.scheduler.pendingCount(), 0u);
+        QCOMPARE(f.intake.segments()[app], (TranscriptState{QString(), 0, 1}));
     }
 
     void candidateLength_data() {
@@ -165,39 +173,6 @@ private Q_SLOTS:
                                          QStringLiteral("You: Sorry, I mean orange."),
                                          QStringLiteral("sorry, I mean 1937")}));
         QCOMPARE(s.jobs()[2].origin, (ClaimOrigin{app, 2, 0, 18}));
-    }
-
-    void revisionsPullTheBoundBackAcrossOverlappingClaims() {
-        Session s;
-        for (auto o : {ClaimOrigin{app, 0, 0, 12}, ClaimOrigin{app, 0, 10, 30},
-                       ClaimOrigin{app, 0, 40, 50}, ClaimOrigin{app, 1, 0, 20}})
-            s.intake.submit(s.job(o));
-        const auto full = QStringLiteral("The tower is tall and the river is wide and deep");
-        const auto result =
-            s.intake.reconcileRevision({QStringLiteral("deep"), true, false, 25, full, 0}, app);
-        QCOMPARE(result.start, 0);
-        QCOMPARE(result.text, full);
-        QCOMPARE(s.jobs().size(), 1);
-        QCOMPARE(s.jobs()[0].origin, (ClaimOrigin{app, 1, 0, 20}));
-    }
-
-    void withdrawReachesEveryPlace() {
-        Session s;
-        const ClaimOrigin stale{app, 0, 0, 10}, kept{app, 1, 0, 10};
-        const CancelSource staleCheck, keptCheck;
-        const auto staleId = QUuid::createUuid(), keptId = QUuid::createUuid();
-        s.book.active = {{staleId, staleCheck}, {keptId, keptCheck}};
-        s.book.activeOrigins = {{staleId, stale}, {keptId, kept}};
-        for (auto o : {stale, kept}) {
-            s.book.queue.enqueue(s.job(o));
-            s.book.recent.append({s.scheduler.now(), QString(), o});
-            s.book.findings.append(Finding{.origin = o});
-        }
-        s.intake.withdraw({stale});
-        QVERIFY(staleCheck.stop_requested() && !keptCheck.stop_requested());
-        QCOMPARE(s.book.active.keys(), QList<QUuid>{keptId});
-        QVERIFY(s.book.knownOrigins(app) == QSet<ClaimOrigin>{kept});
-        QCOMPARE(s.book.recent.size(), 1);
     }
 
     void stoppingAndClearingForgetTheSession() {

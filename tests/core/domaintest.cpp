@@ -1,4 +1,3 @@
-#include "claimjob.h"
 #include "evidencemode.h"
 #include "finding.h"
 #include "researchresult.h"
@@ -63,37 +62,13 @@ private Q_SLOTS:
     }
 
     void evidenceModeLabelsMatchExactly() {
-        QCOMPARE(evidenceModeFromLabel(QStringLiteral("Public web")), EvidenceMode::web);
         QCOMPARE(evidenceModeFromLabel(QStringLiteral("public web")), std::nullopt);
-        QCOMPARE(evidenceModeFromLabel(QStringLiteral("Documents only")), EvidenceMode::documents);
-        QCOMPARE(evidenceModeFromLabel(QStringLiteral("References + web")), EvidenceMode::combined);
         for (auto mode : allEvidenceModes)
             QCOMPARE(evidenceModeFromLabel(evidenceModeLabel(mode)), mode);
     }
 
-    void originsHashOverAllFields() {
-        QSet<ClaimOrigin> set{{QStringLiteral("application"), 0, 0, 10},
-                              {QStringLiteral("application"), 0, 0, 10},
-                              {QStringLiteral("microphone"), 0, 0, 10},
-                              {QStringLiteral("application"), 0, 1, 10}};
-        QCOMPARE(set.size(), 3);
-    }
-
-    void findingsCopyTheJobAndFixARandomEyebrow() {
-        const ClaimJob job{QUuid::createUuid(), QStringLiteral("The bridge opened in 1932"),
-                           QDateTime::currentDateTimeUtc(),
-                           ClaimOrigin{QStringLiteral("application"), 2, 0, 25}};
-        const ResearchResult result{QStringLiteral("restated"),
-                                    Verdict::contradicted,
-                                    QStringLiteral("It opened in 1937."),
-                                    {}};
-        const auto finding = makeFinding(job, result, job.heardAt, 1.5);
-        QCOMPARE(finding.quote, job.text);
-        QCOMPARE(finding.origin, job.origin);
-        QCOMPARE(finding.verdict, Verdict::contradicted);
-        QVERIFY(!finding.isDemo);
-
-        // Every one of the eight combinations turns up, and nothing else does.
+    // Every one of the eight combinations turns up, and nothing else does.
+    void eyebrowIsOneOfEight() {
         const QStringList emoji{QStringLiteral("\u261D\uFE0F"), QStringLiteral("\U0001F913")};
         const QStringList hums{QStringLiteral("errmm..."), QStringLiteral("umm...")};
         const QStringList names{QStringLiteral("brindle..."), QStringLiteral("brindelly...")};

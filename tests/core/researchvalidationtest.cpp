@@ -90,13 +90,9 @@ private Q_SLOTS:
 
         QTest::newRow("status in progress")
             << json("{'status':'in_progress','output':[]}") << notCompleted;
-        QTest::newRow("status missing") << json("{'output':[]}") << notCompleted;
         QTest::newRow("output missing") << json("{'status':'completed'}") << notCompleted;
-        QTest::newRow("output not an array")
-            << json("{'status':'completed','output':{}}") << notCompleted;
         QTest::newRow("output item not an object")
             << json("{'status':'completed','output':[3]}") << notCompleted;
-        QTest::newRow("top level array") << QByteArray("[]") << notCompleted;
         QTest::newRow("no answer text")
             << json("{'status':'completed','output':[{'type':'message'}]}") << invalid;
         QTest::newRow("answer not JSON") << envelope(QStringLiteral("I think so.")) << invalid;
@@ -109,8 +105,6 @@ private Q_SLOTS:
         QTest::newRow("empty claim") << envelope(answer(oneSource, QStringLiteral("supported"),
                                                         QStringLiteral("x"), QString()))
                                      << oversized;
-        QTest::newRow("empty explanation")
-            << envelope(answer(oneSource, QStringLiteral("supported"), QString())) << oversized;
         QTest::newRow("81 words") << envelope(
                                          answer(oneSource, QStringLiteral("supported"), words(81)))
                                   << oversized;
@@ -162,13 +156,9 @@ private Q_SLOTS:
         QTest::newRow("15 then 11 words from one URL")
             << envelope(answer({source(pageURL, words(15)), source(pageURL, words(11))})) << false;
         QTest::newRow("26-word passage") << envelope(answer({source(pageURL, words(26))})) << false;
-        QTest::newRow("blank passage")
-            << envelope(answer({source(pageURL, QStringLiteral(" \n"))})) << false;
         QTest::newRow("empty title") << envelope(answer({source(pageURL, ok, QString())})) << false;
         QTest::newRow("never retrieved")
             << envelope(answer({source(QStringLiteral("https://example.org/other"), ok)})) << false;
-        QTest::newRow("differs from retrieved by a slash")
-            << envelope(answer({source(pageURL + QLatin1Char('/'), ok)})) << false;
         QTest::newRow("ftp even when retrieved")
             << envelope(answer({source(QStringLiteral("ftp://example.com/f"), ok)}),
                         {QStringLiteral("ftp://example.com/f")})
@@ -176,10 +166,6 @@ private Q_SLOTS:
         QTest::newRow("user info")
             << envelope(answer({source(QStringLiteral("https://ana:pw@example.com/"), ok)}),
                         {QStringLiteral("https://ana:pw@example.com/")})
-            << false;
-        QTest::newRow("empty user part")
-            << envelope(answer({source(QStringLiteral("https://@example.com/"), ok)}),
-                        {QStringLiteral("https://@example.com/")})
             << false;
         QTest::newRow("document citation on the web pass")
             << envelope(answer({source(documentCitation(documentId), ok)})) << false;
@@ -202,17 +188,6 @@ private Q_SLOTS:
             QCOMPARE(result.explanation, downgraded);
             QVERIFY(result.sources.isEmpty());
         }
-    }
-
-    void webResultPassesUnchanged() {
-        const QJsonArray sources{source(pageURL, QStringLiteral("opened in 1932"))};
-        const auto result = validateResearch(envelope(answer(sources, QStringLiteral("context"))),
-                                             ResearchPass::web, {}, std::nullopt);
-        QCOMPARE(result, (ResearchResult{claimText,
-                                         Verdict::context,
-                                         QStringLiteral("City records give the date."),
-                                         {{QStringLiteral("Bridge history"), pageURL,
-                                           QStringLiteral("opened in 1932")}}}));
     }
 
     // Retrieved URLs also come from an action's own url and from url_citation annotations on
@@ -242,8 +217,6 @@ private Q_SLOTS:
             << citation << QStringLiteral("bridge opened   in 1932\nAND carries") << true;
         QTest::newRow("changed word")
             << citation << QStringLiteral("bridge closed in 1932") << false;
-        QTest::newRow("lower-case citation id")
-            << citation.toLower() << QStringLiteral("opened in 1932") << false;
         QTest::newRow("document not sent")
             << documentCitation(
                    QUuid::fromString(QStringLiteral("11111111-2222-3333-4444-555555555555")))

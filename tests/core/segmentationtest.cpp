@@ -69,17 +69,6 @@ private Q_SLOTS:
         QCOMPARE(state.committed, isFinal ? QString() : report.trimmed());
         QCOMPARE(state.utterance, isFinal ? 1 : 0);
     }
-
-    void markersAndPrefixes() {
-        for (const auto *text : {"  CORRECTION:", "you: Sorry", "I meant it", "That was wrong"})
-            QVERIFY2(isCorrection(QString::fromUtf8(text)), text);
-        for (const auto *text : {"no wait", "Well, actually", "You:sorry"})
-            QVERIFY2(!isCorrection(QString::fromUtf8(text)), text);
-        QCOMPARE(completedPrefix(QStringLiteral("Is it true? Yes")), QStringLiteral("Is it true?"));
-        QCOMPARE(completedPrefix(QStringLiteral("Wait... what! Now")),
-                 QStringLiteral("Wait... what!"));
-        QCOMPARE(completedPrefix(QStringLiteral("Hello")), QString());
-    }
 };
 
 BRINDLE_REGISTER_TEST(SegmentationTest);

@@ -1,6 +1,9 @@
 #include "sessionpreferences.h"
 #include "testregistry.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace brindle;
@@ -42,35 +45,28 @@ private Q_SLOTS:
         QCOMPARE(decodePreferences(json), std::optional(full));
     }
 
+    // Each row replaces one member of a valid value; "-" removes it.
     void rejectsMalformedValuesAsAWhole_data() {
         QTest::addColumn<QByteArray>("json");
+        const auto row = [](const char *name, const char *key, const char *value) {
+            auto object = QJsonDocument::fromJson(defaultsJson).object();
+            if (QByteArray(value) == "-")
+                object.remove(QLatin1String(key));
+            else
+                object.insert(QLatin1String(key),
+                              QJsonDocument::fromJson("[" + QByteArray(value) + "]").array()[0]);
+            QTest::newRow(name) << QJsonDocument(object).toJson();
+        };
         QTest::newRow("not json") << QByteArray("{\"evidenceMode\":");
         QTest::newRow("array") << QByteArray("[]");
-        QTest::newRow("no files") << QByteArray("{\"evidenceMode\":\"Public web\","
-                                                "\"includeMicrophone\":true,"
-                                                "\"allSystemAudio\":false}");
-        QTest::newRow("mode not a string")
-            << QByteArray("{\"evidenceMode\":1,\"includeMicrophone\":false,"
-                          "\"allSystemAudio\":false,\"files\":[]}");
-        QTest::newRow("microphone as text")
-            << QByteArray("{\"evidenceMode\":\"Public web\",\"includeMicrophone\":\"true\","
-                          "\"allSystemAudio\":false,\"files\":[]}");
-        QTest::newRow("bundle id a number")
-            << QByteArray("{\"evidenceMode\":\"Public web\",\"includeMicrophone\":false,"
-                          "\"audioBundleID\":7,\"allSystemAudio\":false,\"files\":[]}");
-        QTest::newRow("file without path")
-            << QByteArray("{\"evidenceMode\":\"Public web\",\"includeMicrophone\":false,"
-                          "\"allSystemAudio\":false,\"files\":[{\"bookmark\":\"AA==\"}]}");
-        QTest::newRow("bookmark not base64")
-            << QByteArray("{\"evidenceMode\":\"Public web\",\"includeMicrophone\":false,"
-                          "\"allSystemAudio\":false,\"files\":[{\"path\":\"/a\","
-                          "\"bookmark\":\"**\"}]}");
-        QTest::newRow("folder a string")
-            << QByteArray("{\"evidenceMode\":\"Public web\",\"includeMicrophone\":false,"
-                          "\"allSystemAudio\":false,\"folder\":\"/n\",\"files\":[]}");
-        QTest::newRow("slack prompt a number")
-            << QByteArray("{\"evidenceMode\":\"Public web\",\"includeMicrophone\":false,"
-                          "\"allSystemAudio\":false,\"files\":[],\"slackCallPrompt\":1}");
+        row("no files", "files", "-");
+        row("mode not a string", "evidenceMode", "1");
+        row("microphone as text", "includeMicrophone", "\"true\"");
+        row("bundle id a number", "audioBundleID", "7");
+        row("file without path", "files", "[{\"bookmark\":\"AA==\"}]");
+        row("bookmark not base64", "files", "[{\"path\":\"/a\",\"bookmark\":\"**\"}]");
+        row("folder a string", "folder", "\"/n\"");
+        row("slack prompt a number", "slackCallPrompt", "1");
     }
     void rejectsMalformedValuesAsAWhole() {
         QFETCH(QByteArray, json);

@@ -1,7 +1,6 @@
 #include "sessionstore.h"
 #include "sessionfakes.h"
 #include "testregistry.h"
-#include "virtualscheduler.h"
 
 #include <QSignalSpy>
 
@@ -11,36 +10,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Rig {
-    VirtualScheduler scheduler;
-    FakeSettings settings;
-    FakeCapture capture{scheduler};
-    FakeChecker checker{scheduler};
-    SessionStore store{scheduler, settings, capture, checker};
-
-    Rig() {
-        store.setEvidenceMode(EvidenceMode::web);
-        store.refreshSources();
-        scheduler.runPending();
-        store.setSelectedSourceID(AudioSourceID::allSystemAudio());
-    }
-    // Checks still in flight end here, so their coroutine frames are freed before the scheduler.
-    ~Rig() {
-        store.cancelAllWork();
-        scheduler.runPending();
-    }
-
-    void type(const QString &claim) {
-        store.setManualClaim(claim);
-        store.checkManualClaim();
-    }
-
-    bool startSession() {
-        store.start();
-        scheduler.runPending();
-        return store.isRunning();
-    }
-
+struct Rig : SessionRig {
     QString error() const { return store.error().value_or(QString()); }
 
     QStringList quotes() const {
@@ -143,17 +113,39 @@ private Q_SLOTS:
         QCOMPARE(rig.quotes().last(), claim(2));
     }
 
-    void contextHoldsTheLastMinuteButNotTheClaim() {
+    // The context is the claims dispatched in the last 60 s, oldest first, cut to its last 6,000
+    // characters; the claim itself is not part of it.
+    void contextIsTheLastMinuteOfClaimsCutTo6000Characters() {
         Rig rig;
         rig.type(claim(1));
-        rig.scheduler.advance(30s);
+        rig.scheduler.advance(60s);
+        rig.type(claim(2)); // claim 1 is exactly 60 s old
+        rig.scheduler.advance(1ms);
+        rig.type(claim(3)); // now 60.001 s
+        rig.scheduler.advance(100s);
+        QStringList longClaims;
+        for (const char letter : {'a', 'b', 'c', 'd'}) {
+            longClaims.append(QString(2500, QLatin1Char(letter)));
+            rig.type(longClaims.last());
+        }
+        rig.scheduler.advance(1s);
+        QStringList contexts;
+        for (const auto &call : rig.checker.calls)
+            contexts.append(call.context);
+        const auto abc = longClaims.mid(0, 3).join(u'\n');
+        QCOMPARE(contexts, (QStringList{QString(), claim(1), claim(2), QString(), longClaims[0],
+                                        longClaims.mid(0, 2).join(u'\n'), abc.right(6000)}));
+    }
+
+    void checkCounterStartsAgainWithEachSession() {
+        Rig rig;
+        rig.settings.maxChecks = 1;
+        rig.type(claim(1));
+        rig.scheduler.advance(1s);
+        QVERIFY(rig.startSession());
         rig.type(claim(2));
-        rig.scheduler.advance(40s);
-        rig.type(claim(3));
-        QCOMPARE(rig.checker.calls.size(), 3);
-        QCOMPARE(rig.checker.calls[0].context, QString());
-        QCOMPARE(rig.checker.calls[1].context, claim(1));
-        QCOMPARE(rig.checker.calls[2].context, claim(2)); // claim 1 is 70 s old
+        QCOMPARE(rig.checkedClaims(), (QStringList{claim(1), claim(2)}));
+        QVERIFY(!rig.store.error());
     }
 
     void outcomesBecomeFindingsCountsOrErrors() {
@@ -166,20 +158,6 @@ private Q_SLOTS:
         QCOMPARE(rig.store.findings().size(), 0);
         QCOMPARE(rig.store.skippedCount(), 1);
         QCOMPARE(rig.error(), QStringLiteral("OpenAI request failed (HTTP 500)."));
-    }
-
-    void transcriptReportsBecomeFindingsWithOrigins() {
-        Rig rig;
-        QVERIFY(rig.startSession());
-        rig.capture.onTranscript(QStringLiteral("The bridge opened in 1932"), true);
-        QCOMPARE(rig.checkedClaims(), QStringList{QStringLiteral("The bridge opened in 1932")});
-        QCOMPARE(rig.store.transcript(), QStringLiteral("The bridge opened in 1932"));
-        rig.scheduler.advance(1s);
-        QCOMPARE(rig.store.findings().size(), 1);
-        const auto origin = rig.store.findings().first().origin;
-        QCOMPARE(origin, (std::optional<ClaimOrigin>(
-                             ClaimOrigin{QStringLiteral("application"), 0, 0, 25})));
-        QCOMPARE(rig.store.findings().first().elapsed, 1.0);
     }
 
     void lateResultsAfterStopAreDiscarded() {
@@ -196,16 +174,6 @@ private Q_SLOTS:
         QCOMPARE(rig.store.status(), QStringLiteral("Stopped"));
         QCOMPARE(rig.capture.stops, 1);
         QCOMPARE(rig.checker.cancelled, 2);
-    }
-
-    void onlyARealChangeOfEvidenceModeClearsTheFindings() {
-        Rig rig;
-        rig.type(claim(1));
-        rig.scheduler.advance(1s);
-        rig.store.setEvidenceMode(EvidenceMode::web);
-        QCOMPARE(rig.store.findings().size(), 1);
-        rig.store.setEvidenceMode(EvidenceMode::combined);
-        QCOMPARE(rig.store.findings().size(), 0);
     }
 
     void findingsSurviveStopAndClearRemovesThem() {
@@ -271,18 +239,6 @@ private Q_SLOTS:
         QVERIFY(!rig.store.isStarting());
     }
 
-    void stopDuringASlowStartWins() {
-        Rig rig;
-        rig.capture.startDelay = 5s;
-        rig.store.start();
-        rig.scheduler.advance(1s);
-        rig.store.stop();
-        rig.scheduler.advance(10s);
-        QVERIFY(!rig.store.isRunning());
-        QVERIFY(!rig.store.isStarting());
-        QCOMPARE(rig.store.status(), QStringLiteral("Stopped"));
-    }
-
     void failedStartAndCaptureErrors() {
         Rig rig;
         rig.capture.startFailure = QStringLiteral("The sound server refused audio capture.");
@@ -301,13 +257,18 @@ private Q_SLOTS:
         QCOMPARE(rig.store.status(), QStringLiteral("Capture stopped \u00B7 error"));
         QCOMPARE(rig.capture.stops, 1);
 
-        // Reports after the session ended are ignored.
-        rig.capture.onError(QStringLiteral("again"));
-        rig.capture.onStatus(QStringLiteral("late status"));
         rig.capture.onTranscript(QStringLiteral("late words of text"), true);
-        QCOMPARE(rig.capture.stops, 1);
-        QCOMPARE(rig.store.status(), QStringLiteral("Capture stopped \u00B7 error"));
-        QCOMPARE(rig.checker.calls.size(), 0);
+        QCOMPARE(rig.checker.calls.size(), 0); // reports after the session ended are ignored
+
+        // A session started while the failed one is still stopping keeps its own status.
+        QVERIFY(rig.startSession());
+        rig.capture.stopDelay = 1s;
+        rig.capture.onError(QStringLiteral("Capture stopped: Entity killed"));
+        QVERIFY(rig.startSession());
+        rig.capture.onStatus(QStringLiteral("Listening to All system audio"));
+        rig.scheduler.advance(1s);
+        QVERIFY(rig.store.isRunning());
+        QCOMPARE(rig.store.status(), QStringLiteral("Listening to All system audio"));
     }
 
     void demo() {
@@ -335,19 +296,6 @@ private Q_SLOTS:
         QVERIFY(!rig.store.isDemo());
         QCOMPARE(rig.store.findings().size(), 0);
         QCOMPARE(rig.checkedClaims(), QStringList{claim(1)});
-
-        // A clear during the pause publishes nothing.
-        rig.store.runDemo();
-        rig.scheduler.advance(300ms);
-        rig.store.clearContext();
-        rig.scheduler.advance(2s);
-        QCOMPARE(rig.store.findings().size(), 0);
-        QCOMPARE(rig.store.status(), QStringLiteral("Ready"));
-
-        // Nothing happens while a session runs.
-        QVERIFY(rig.startSession());
-        rig.store.runDemo();
-        QVERIFY(!rig.store.isDemo());
     }
 };
 

@@ -46,23 +46,6 @@ private Q_SLOTS:
         QCOMPARE(text::dropFirst(text, 1000), QString());
         QCOMPARE(text::prefix(text, -1), QString());
     }
-
-    void suffixKeepsTheLastClusters() {
-        QCOMPARE(text::suffix(QStringLiteral("abc\U0001F913"), 2), QStringLiteral("c\U0001F913"));
-        QCOMPARE(text::suffix(QStringLiteral("abc"), 10), QStringLiteral("abc"));
-        QCOMPARE(text::suffix(QStringLiteral("abc"), 0), QString());
-    }
-
-    void trimmingAndWords() {
-        QCOMPARE(text::trimmed(QStringLiteral(" \n\t a b \r\n\u00A0")), QStringLiteral("a b"));
-        QCOMPARE(text::trimmed(QStringLiteral("\u2003x\u3000")), QStringLiteral("x"));
-        QCOMPARE(text::words(QStringLiteral("  one\ttwo\n\nthree\u2003four ")),
-                 (QStringList{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three"),
-                              QStringLiteral("four")}));
-        QCOMPARE(text::words(QStringLiteral(" \n ")), QStringList());
-        QCOMPARE(text::wordCount(QStringLiteral("  one\ttwo\n\nthree\u2003four ")), 4);
-        QCOMPARE(text::wordCount(QString()), 0);
-    }
 };
 
 BRINDLE_REGISTER_TEST(TextMeasureTest);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace brindle;
@@ -136,23 +137,20 @@ private Q_SLOTS:
             tree.file(QString::fromLatin1(name));
         tree.link("link.md", "a.md");
         tree.link("linked", "notes");
+        // A name that is not UTF-8 reaches the loader with U+FFFD in place of its bytes.
+        const QByteArray latin1Name = QFile::encodeName(tree.path()) + "/caf\xe9.md";
+        const int fd = ::open(latin1Name.constData(), O_CREAT | O_WRONLY, 0600);
+        QVERIFY(fd >= 0 && ::write(fd, "x", 1) == 1 && ::close(fd) == 0);
 
         const auto walked = folder(tree.url());
         QCOMPARE(names(walked), (QStringList{"a.md", "notes/B.md", "plain.txt", "upper.MD"}));
         QCOMPARE(walked.skipped, 0);
 
-        const auto chosen = files(tree.urls(
-            {"a.md", "picture.png", "doc.markdown", ".secret.md", "link.md", "linked", "notes"}));
+        const auto chosen = files(tree.urls({"a.md", "picture.png", "doc.markdown", ".secret.md",
+                                             "link.md", "linked", "notes"})
+                                  << QUrl::fromLocalFile(QFile::decodeName(latin1Name)));
         QCOMPARE(names(chosen), QStringList{"a.md"});
-        QCOMPARE(chosen.skipped, 6);
-    }
-
-    void sortsByPlainCodePointOrder() {
-        Tree tree;
-        for (const auto name : {"a.md", "B.md", "a/b.md", "Ä.md", "z.md", "_.md"})
-            tree.file(QString::fromUtf8(name));
-        QCOMPARE(names(folder(tree.url())),
-                 (QStringList{"B.md", "_.md", "a.md", "a/b.md", "z.md", u"Ä.md"_s}));
+        QCOMPARE(chosen.skipped, 7);
     }
 
     // The same file chosen twice, or reached through a linked folder, loads once and is not
@@ -182,10 +180,7 @@ private Q_SLOTS:
         QTest::newRow("500,001 bytes") << QByteArray(500'001, 'x') << false;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("white space and line breaks") << QByteArray(" \n\t\r\n  ") << false;
-        QTest::newRow("no-break space only") << QByteArray("\xc2\xa0\n") << false;
         QTest::newRow("invalid UTF-8") << QByteArray("caf\xe9 au lait") << false;
-        QTest::newRow("encoded surrogate") << QByteArray("a\xed\xa0\x80z") << false;
-        QTest::newRow("overlong encoding") << QByteArray("a\xc0\xafz") << false;
         QTest::newRow("cut multibyte character") << QByteArray("ok \xe2\x82") << false;
         QTest::newRow("UTF-8 text") << QByteArray("  Zoë: 5 km \xe2\x82\xac\n") << true;
     }
@@ -252,16 +247,6 @@ private Q_SLOTS:
         QCOMPARE(chosen.documents.first().id, first.documents.at(1).id);
     }
 
-    void filesOutsideTheFolderAreSkipped() {
-        Tree tree;
-        tree.file("vault/in.md");
-        tree.file("vault-other/out.md");
-        const auto snapshot =
-            files(tree.urls({"vault/in.md", "vault-other/out.md"}), {}, {}, tree.url("vault"));
-        QCOMPARE(names(snapshot), QStringList{"in.md"});
-        QCOMPARE(snapshot.skipped, 1);
-    }
-
     void platformErrorsPassThrough() {
         Tree tree;
         tree.file("a.md");
@@ -273,16 +258,6 @@ private Q_SLOTS:
         QCOMPARE(failure([&] { folder(tree.url("vanished")); }), tree.path("vanished") + missing);
         QCOMPARE(failure([&] { folder(QUrl(u"https://example.com/notes"_s)); }),
                  u"Unable to read the selected reference folder."_s);
-    }
-
-    void cancellationStopsTheLoad() {
-        Tree tree;
-        tree.manyFiles(3);
-        CancelSource source;
-        source.request_stop();
-        QVERIFY_THROWS_EXCEPTION(CancelledError, folder(tree.url(), {.token = source.get_token()}));
-        QVERIFY_THROWS_EXCEPTION(CancelledError,
-                                 files({tree.url("odd/n1.md")}, {.token = source.get_token()}));
     }
 };
 

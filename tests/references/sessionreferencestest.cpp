@@ -8,11 +8,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QSemaphore>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <deque>
@@ -26,7 +21,6 @@ namespace {
 const QString restoreFailurePrefix =
     u"Could not restore references. Reconnect the folder or reselect missing files. "_s;
 const AudioSource zoom{AudioSourceID::application(42), u"Zoom"_s, u"us.zoom.xos"_s};
-const AudioSource slack{AudioSourceID::application(41), u"Slack"_s, u"com.slack.Slack"_s};
 
 class ScriptedDialogs : public ReferenceDialogsPort {
 public:
@@ -48,23 +42,6 @@ public:
     QCoro::Task<bool> confirm(ConsentAlert alert) override {
         alerts.append(alert);
         co_return allow;
-    }
-};
-
-// The real file system, with folder loads that can be held until the test releases them.
-class HeldFiles : public ReferenceFiles {
-public:
-    std::atomic<bool> hold = false;
-    mutable QSemaphore entered;
-    mutable QSemaphore release;
-
-    ReferenceSnapshot loadFolder(const QUrl &folder, const QList<ReferenceDocument> &existing,
-                                 const CancelToken &token) const override {
-        if (hold) {
-            entered.release();
-            release.acquire();
-        }
-        return ReferenceFiles::loadFolder(folder, existing, token);
     }
 };
 
@@ -99,16 +76,14 @@ struct Rig {
     FakeSettings settings;
     FakeCapture capture{scheduler};
     FakeChecker checker{scheduler};
-    HeldFiles files;
+    ReferenceFiles files;
     ScriptedDialogs dialogs;
     SettingsPreferenceStore preferences{disk.settings};
     std::unique_ptr<SessionStore> store;
 
-    explicit Rig(const Disk &disk, QList<AudioSource> running = {allSystemAudioSource()},
-                 bool holdFolderLoads = false)
+    explicit Rig(const Disk &disk, QList<AudioSource> running = {allSystemAudioSource()})
         : disk(disk) {
         capture.sourceList = std::move(running);
-        files.hold = holdFolderLoads;
         store = std::make_unique<SessionStore>(
             scheduler, settings, capture, checker,
             SessionStore::Persistence{&files, &dialogs, &preferences});
@@ -143,15 +118,6 @@ struct Rig {
     }
 };
 
-// Runs `brindle-tool preferences --settings FILE`; the exit code and the printed line.
-std::pair<int, QByteArray> toolPreferences(const QString &settings) {
-    QProcess tool;
-    tool.start(QStringLiteral(BRINDLE_TOOL), {u"preferences"_s, u"--settings"_s, settings});
-    if (!tool.waitForFinished(60'000))
-        return {-1, {}};
-    return {tool.exitCode(), tool.readAllStandardOutput().trimmed()};
-}
-
 } // namespace
 
 class SessionReferencesTest : public QObject {
@@ -173,12 +139,7 @@ private Q_SLOTS:
         QCOMPARE(rig.store->savedPreferences().files.first().path, a.toLocalFile());
 
         QCOMPARE(rig.dialogs.alerts.size(), 2);
-        const ConsentAlert alert = rig.dialogs.alerts.first();
-        QCOMPARE(alert.message, u"Use these references with cloud AI?"_s);
-        QVERIFY(alert.informativeText.contains(u"publicly searched. Selected file connections are "
-                                               u"saved for future launches. Only UTF-8"_s));
-        QCOMPARE(alert.allowButton, u"Allow selected references"_s);
-        QCOMPARE(alert.cancelButton, u"Cancel"_s);
+        QCOMPARE(rig.dialogs.alerts.first().message, u"Use these references with cloud AI?"_s);
 
         rig.dialogs.allow = false;
         rig.dialogs.files.push_back({disk.file("c.md")});
@@ -192,18 +153,6 @@ private Q_SLOTS:
         const auto stored = disk.decoded();
         QCOMPARE(stored.files.size(), 1);
         QCOMPARE(stored.files.first().path, disk.path("b.txt"));
-    }
-
-    void statusCountsLoadedAndSkippedFiles() {
-        Disk disk;
-        Rig rig(disk);
-        QList<QUrl> urls = disk.files("notes/n%1.md", 9);
-        for (int i = 0; i < 3; ++i)
-            urls.insert(i * 3, disk.file(u"empty%1.md"_s.arg(i), " \n\t"));
-        QVERIFY(rig.choose(urls));
-        QCOMPARE(rig.store->referenceStatus(), u"Loaded 9 references \u00B7 3 skipped (empty, "
-                                               u"invalid, linked or over 500 KB)"_s);
-        QCOMPARE(rig.store->savedPreferences().files.size(), 9);
     }
 
     void aFileInsideTheFolderIsListedOnceAsTheFolders() {
@@ -257,124 +206,6 @@ private Q_SLOTS:
         QCOMPARE(rig.idOf("b.md"), b);
         QVERIFY(!rig.idOf("a.md").isNull());
         QCOMPARE(rig.dialogs.alerts.size(), 1); // a refresh asks nothing
-    }
-
-    void disconnectingDuringALoadDropsItsResult() {
-        Disk disk;
-        Rig rig(disk);
-        QVERIFY(rig.choose({disk.file("a.md")}));
-        disk.file("vault/v.md");
-        rig.files.hold = true;
-        QSignalSpy settled(rig.store->references(), &SessionReferences::loadSettled);
-        rig.dialogs.folders.push_back(disk.url("vault"));
-        rig.store->connectReferenceFolder();
-        rig.files.entered.acquire();
-        QVERIFY(rig.store->isLoadingReferences());
-        rig.store->start(); // refused while references load
-        QCOMPARE(rig.capture.starts, 0);
-
-        rig.store->disconnectReferenceFolder();
-        QVERIFY(!rig.store->isLoadingReferences());
-        rig.files.release.release();
-        QVERIFY(settled.wait());
-        QCOMPARE(rig.names(), QStringList{"a.md"});
-        QCOMPARE(rig.store->referenceFolder(), std::nullopt);
-        QCOMPARE(rig.store->referenceStatus(), u"Folder disconnected"_s);
-        QCOMPARE(rig.store->errorText(), QString());
-        QCOMPARE(disk.decoded().folder, std::nullopt);
-    }
-
-    // A first launch writes nothing until a choice changes; the tool prints the defaults, then
-    // what was stored, and a folder is stored with its path and a Base64 access token.
-    void firstLaunchThenStoredChoices() {
-        Disk disk;
-        QCOMPARE(toolPreferences(disk.settings),
-                 std::pair(1, QByteArray("{\"evidenceMode\":\"Documents only\",\"includeMicrophone"
-                                         "\":false,\"allSystemAudio\":false,\"files\":[],"
-                                         "\"stored\":false}")));
-        Rig rig(disk);
-        QCOMPARE(rig.store->evidenceMode(), EvidenceMode::documents);
-        QVERIFY(!rig.store->includeMicrophone());
-        QVERIFY(rig.store->promptOnSlackCalls());
-        QCOMPARE(rig.store->selectedSourceID(), std::nullopt);
-        QVERIFY(rig.store->documents().isEmpty());
-        QVERIFY(!rig.store->isLoadingReferences());
-        QVERIFY(!QFile::exists(disk.settings));
-
-        rig.store->setIncludeMicrophone(true);
-        QCOMPARE(disk.stored(),
-                 QByteArray("{\"evidenceMode\":\"Documents only\",\"includeMicrophone"
-                            "\":true,\"allSystemAudio\":false,\"files\":[],"
-                            "\"slackCallPrompt\":true}"));
-
-        disk.file("vault/a.md");
-        QVERIFY(rig.connect("vault"));
-        QCOMPARE(toolPreferences(disk.settings), std::pair(0, *disk.stored()));
-        const QJsonObject folder =
-            QJsonDocument::fromJson(*disk.stored()).object().value(u"folder"_s).toObject();
-        QCOMPARE(folder.value(u"path"_s).toString(), disk.path("vault"));
-        const auto token =
-            QByteArray::fromBase64Encoding(folder.value(u"bookmark"_s).toString().toLatin1(),
-                                           QByteArray::AbortOnBase64DecodingErrors);
-        QVERIFY(token && !token.decoded.isEmpty());
-        QCOMPARE(resolveAccessToken(token.decoded), std::optional(disk.url("vault")));
-    }
-
-    void storedValuesRestore_data() {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<EvidenceMode>("mode");
-        QTest::addColumn<bool>("microphone");
-        QTest::addColumn<bool>("slackPrompts");
-        const QByteArray start = "{\"evidenceMode\":\"Public web\",\"includeMicrophone\":true,"
-                                 "\"allSystemAudio\":false";
-        QTest::newRow("valid") << start + ",\"files\":[],\"slackCallPrompt\":false}"
-                               << EvidenceMode::web << true << false;
-        QTest::newRow("mode in another case")
-            << QByteArray(start).replace("Public", "public") + ",\"files\":[]}"
-            << EvidenceMode::documents << true << true;
-        QTest::newRow("without files")
-            << start + ",\"slackCallPrompt\":false}" << EvidenceMode::documents << false << true;
-        QTest::newRow("garbage") << QByteArray("\xff\xfe") << EvidenceMode::documents << false
-                                 << true;
-    }
-    void storedValuesRestore() {
-        QFETCH(QByteArray, json);
-        QFETCH(EvidenceMode, mode);
-        QFETCH(bool, microphone);
-        QFETCH(bool, slackPrompts);
-        Disk disk;
-        disk.store(json);
-        Rig rig(disk);
-        QCOMPARE(rig.store->evidenceMode(), mode);
-        QCOMPARE(rig.store->includeMicrophone(), microphone);
-        QCOMPARE(rig.store->promptOnSlackCalls(), slackPrompts);
-        QCOMPARE(disk.stored(), json); // restoring writes nothing back
-    }
-
-    void theSavedApplicationIsSelectedWhenItRuns() {
-        Disk disk;
-        {
-            Rig first(disk, {allSystemAudioSource(), zoom, slack});
-            first.store->refreshSources();
-            QCOMPARE(first.store->selectedSourceID(), std::optional(slack.id)); // nothing saved
-            first.store->setSelectedSourceID(zoom.id);
-            QCOMPARE(first.store->savedPreferences().audioBundleID, std::optional(zoom.bundleID));
-        }
-        {
-            Rig running(disk, {allSystemAudioSource(), slack, zoom});
-            QCOMPARE(running.store->sources(), (QList{allSystemAudioSource(), zoom}));
-            QCOMPARE(running.store->selectedSourceID(), std::optional(zoom.id));
-        }
-        Rig missing(disk, {allSystemAudioSource(), slack});
-        QCOMPARE(missing.store->sources(), QList{allSystemAudioSource()});
-        QCOMPARE(missing.store->selectedSourceID(), std::nullopt);
-        QCOMPARE(missing.store->status(),
-                 u"Saved audio app unavailable \u00B7 open it and refresh sources"_s);
-        const AudioSource restarted{AudioSourceID::application(77), zoom.name, zoom.bundleID};
-        missing.capture.sourceList.append(restarted);
-        missing.store->refreshSources();
-        QCOMPARE(missing.store->selectedSourceID(), std::optional(restarted.id));
-        QCOMPARE(disk.decoded().audioBundleID, std::optional(zoom.bundleID));
     }
 
     void aMissingSavedFileFailsTheRestoreAndKeepsTheConnections() {
@@ -431,16 +262,12 @@ private Q_SLOTS:
         QVERIFY(QDir().rename(disk.path("vault"), disk.path("old")));
         makeVault();
 
-        Rig second(disk, {allSystemAudioSource(), zoom}, true);
+        Rig second(disk, {allSystemAudioSource(), zoom});
         QCOMPARE(second.store->evidenceMode(), EvidenceMode::combined);
         QVERIFY(second.store->includeMicrophone());
         QVERIFY(!second.store->promptOnSlackCalls());
         QCOMPARE(second.store->selectedSourceID(), std::optional(zoom.id));
         QCOMPARE(second.store->referenceFolder(), disk.url("vault"));
-        second.files.entered.acquire();
-        QVERIFY(second.store->isLoadingReferences());
-        QCOMPARE(second.store->referenceStatus(), u"Restoring reference connections\u2026"_s);
-        second.files.release.release();
         QVERIFY(second.settle());
         QCOMPARE(second.names(), names);
         QCOMPARE(second.store->folderDocuments().size(), 2);

@@ -7,29 +7,6 @@ namespace brindle::test {
 
 namespace {
 
-QByteArray reasonPhrase(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 401:
-        return "Unauthorized";
-    case 404:
-        return "Not Found";
-    case 429:
-        return "Too Many Requests";
-    case 500:
-        return "Internal Server Error";
-    case 502:
-        return "Bad Gateway";
-    default:
-        return "Status";
-    }
-}
-
 // Parses one complete request off the front of `buffer`; nothing while it is incomplete.
 std::optional<RecordedRequest> takeRequest(QByteArray &buffer) {
     const auto headerEnd = buffer.indexOf("\r\n\r\n");
@@ -91,20 +68,31 @@ void FakeProviderServer::readFrom(QTcpSocket *socket) {
     buffer += socket->readAll();
     while (auto request = takeRequest(buffer)) {
         m_requests.append(*request);
-        if (!m_silent)
-            answer(socket, *request);
+        answer(socket, *request);
         Q_EMIT requestReceived();
     }
 }
 
 void FakeProviderServer::answer(QTcpSocket *socket, const RecordedRequest &request) {
-    const auto &reply = m_replies.contains(request.path) ? m_replies[request.path] : m_defaultReply;
-    QByteArray out =
-        "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
+    const auto chosen = m_responder ? m_responder(request)
+                        : m_responders.contains(request.path)
+                            ? std::optional(m_responders[request.path](request))
+                            : std::nullopt;
+    const auto marked = std::find_if(m_markedReplies.cbegin(), m_markedReplies.cend(),
+                                     [&](const auto &m) { return request.body.contains(m.first); });
+    const auto &reply = chosen                             ? *chosen
+                        : marked != m_markedReplies.cend() ? marked->second
+                        : m_replies.contains(request.path) ? m_replies[request.path]
+                                                           : m_defaultReply;
+    if (reply.silent)
+        return;
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " Status\r\n";
     out += "Content-Type: " + reply.contentType + "\r\n";
-    out += "Content-Length: " +
-           QByteArray::number(reply.declaredLength < 0 ? reply.body.size() : reply.declaredLength) +
-           "\r\n";
+    if (reply.declaredLength != FakeReply::untilClose)
+        out += "Content-Length: " +
+               QByteArray::number(reply.declaredLength < 0 ? reply.body.size()
+                                                           : reply.declaredLength) +
+               "\r\n";
     out += "Connection: close\r\n";
     for (const auto &[name, value] : reply.headers)
         out += name + ": " + value + "\r\n";

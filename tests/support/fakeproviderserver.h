@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 class QTcpServer;
@@ -32,7 +33,9 @@ struct FakeReply {
     QByteArray body;
     QByteArray contentType = QByteArrayLiteral("application/json");
     QList<std::pair<QByteArray, QByteArray>> headers; ///< extra headers, e.g. Location
+    static constexpr qsizetype untilClose = -2;       ///< no Content-Length: the body ends at close
     qsizetype declaredLength = -1; ///< Content-Length to announce; -1: the body's real size
+    bool silent = false;           ///< read and record the request, never answer it
 };
 
 class FakeProviderServer : public QObject {
@@ -49,8 +52,20 @@ public:
     void setReply(FakeReply reply) { m_defaultReply = std::move(reply); }
     /// The reply for one path.
     void setReply(const QByteArray &path, FakeReply reply) { m_replies[path] = std::move(reply); }
-    /// When set, requests are read and recorded but never answered.
-    void setSilent(bool silent) { m_silent = silent; }
+    /// Chooses the reply from the request itself, before any other rule; nothing leaves the
+    /// choice to them.
+    void setResponder(std::function<std::optional<FakeReply>(const RecordedRequest &)> responder) {
+        m_responder = std::move(responder);
+    }
+    /// The reply for every request whose body contains `marker`, before any by path.
+    void setReplyForBody(const QByteArray &marker, FakeReply reply) {
+        m_markedReplies.append({marker, std::move(reply)});
+    }
+    /// The reply for one path, made from each request (e.g. to echo what was asked).
+    void setResponder(const QByteArray &path,
+                      std::function<FakeReply(const RecordedRequest &)> responder) {
+        m_responders[path] = std::move(responder);
+    }
 
     const QList<RecordedRequest> &requests() const { return m_requests; }
 
@@ -67,8 +82,10 @@ private:
     QTcpServer *m_server;
     QHash<QTcpSocket *, QByteArray> m_buffers;
     QMap<QByteArray, FakeReply> m_replies;
+    QMap<QByteArray, std::function<FakeReply(const RecordedRequest &)>> m_responders;
     FakeReply m_defaultReply;
-    bool m_silent = false;
+    std::function<std::optional<FakeReply>(const RecordedRequest &)> m_responder;
+    QList<std::pair<QByteArray, FakeReply>> m_markedReplies;
     QList<RecordedRequest> m_requests;
 };
 

@@ -33,4 +33,23 @@ inline QByteArray researchReply(const QString &claim, const QString &verdict, co
     return compactJson({{s("status"), s("completed")}, {s("output"), output}});
 }
 
+/// The claim a research request asks about (the "claim" of its input); empty when there is none.
+inline QString requestedClaim(const QByteArray &requestBody) {
+    const auto input = QJsonDocument::fromJson(requestBody)[QStringLiteral("input")].toString();
+    return QJsonDocument::fromJson(input.toUtf8())[QStringLiteral("claim")].toString();
+}
+
+} // namespace brindle::test
+
+namespace brindle::test {
+
+/// The claim a research request asks about (empty when the body is not one).
+inline QString claimOfResearchRequest(const QByteArray &body) {
+    const auto input = QJsonDocument::fromJson(body).object().value(QLatin1String("input"));
+    return QJsonDocument::fromJson(input.toString().toUtf8())
+        .object()
+        .value(QLatin1String("claim"))
+        .toString();
+}
+
 } // namespace brindle::test

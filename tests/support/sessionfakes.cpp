@@ -16,7 +16,8 @@ QCoro::Task<> FakeCapture::start(AudioSourceID, QString, bool) {
 QCoro::Task<> FakeCapture::stop() {
     ++stops;
     m_current.request_stop();
-    co_return;
+    if (stopDelay > Duration::zero())
+        co_await m_scheduler.sleep(stopDelay);
 }
 
 QCoro::Task<std::optional<ResearchResult>> FakeChecker::checkClaim(QString claim, QString context,
@@ -38,6 +39,29 @@ QCoro::Task<std::optional<ResearchResult>> FakeChecker::checkClaim(QString claim
     if (const auto *message = std::get_if<QString>(&answer))
         throw AppError(*message);
     co_return std::nullopt;
+}
+
+SessionRig::SessionRig() {
+    store.setEvidenceMode(EvidenceMode::web);
+    store.refreshSources();
+    scheduler.runPending();
+    store.setSelectedSourceID(AudioSourceID::allSystemAudio());
+}
+
+SessionRig::~SessionRig() {
+    store.cancelAllWork();
+    scheduler.runPending();
+}
+
+void SessionRig::type(const QString &claim) {
+    store.setManualClaim(claim);
+    store.checkManualClaim();
+}
+
+bool SessionRig::startSession() {
+    store.start();
+    scheduler.runPending();
+    return store.isRunning();
 }
 
 } // namespace brindle::test

@@ -2,7 +2,7 @@
  * @file
  * Scripted stand-ins for the session controller's ports: settings with fixed values, a capture
  * whose start and stop complete when the test says so, and a claim checker whose answers arrive
- * after a scripted delay on the virtual scheduler.
+ * after a scripted delay on the virtual scheduler; and a session store built on them.
  */
 #pragma once
 
@@ -10,6 +10,8 @@
 #include "claimcheckerport.h"
 #include "scheduler.h"
 #include "sessionsettingsport.h"
+#include "sessionstore.h"
+#include "virtualscheduler.h"
 
 #include <QStringList>
 
@@ -34,7 +36,7 @@ public:
 };
 
 /// A capture whose start completes after `startDelay` on the scheduler (or fails with
-/// `startFailure`), and which records what it was asked to do.
+/// `startFailure`), whose stop takes `stopDelay`, and which records what it was asked to do.
 class FakeCapture : public AudioCapturePort {
 public:
     explicit FakeCapture(Scheduler &scheduler)
@@ -42,6 +44,7 @@ public:
 
     QList<AudioSource> sourceList{allSystemAudioSource()};
     Duration startDelay{0};
+    Duration stopDelay{0};
     std::optional<QString> startFailure;
     int starts = 0;
     int stops = 0;
@@ -87,6 +90,24 @@ public:
 
 private:
     Scheduler &m_scheduler;
+};
+
+/// A session store over the fakes on a virtual clock, in Public web mode with All system audio
+/// selected.
+struct SessionRig {
+    VirtualScheduler scheduler;
+    FakeSettings settings;
+    FakeCapture capture{scheduler};
+    FakeChecker checker{scheduler};
+    SessionStore store{scheduler, settings, capture, checker};
+
+    SessionRig();
+    /// Checks still in flight end here, so their coroutine frames are freed before the scheduler.
+    ~SessionRig();
+    /// Checks `claim` as if typed.
+    void type(const QString &claim);
+    /// Starts a session; true once it runs.
+    bool startSession();
 };
 
 } // namespace brindle::test

@@ -1,11 +1,8 @@
 #include "apppresentation.h"
-#include "demofinding.h"
 #include "quicktoastsurface.h"
 #include "sessionfakes.h"
-#include "sessionstore.h"
 #include "testregistry.h"
 #include "toastsurface.h"
-#include "virtualscheduler.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -44,24 +41,15 @@ ResearchResult result(Verdict verdict) {
 class AppPresentationTest : public QObject {
     Q_OBJECT
 
-    struct Fixture {
-        VirtualScheduler scheduler;
-        FakeSettings settings;
-        FakeCapture capture{scheduler};
-        FakeChecker checker{scheduler};
-        SessionStore store{scheduler, settings, capture, checker};
+    struct Fixture : SessionRig {
         RecordingSurface surface;
         AppPresentation presentation{store, scheduler};
 
-        Fixture() {
-            presentation.setToastSurface(&surface);
-            checker.delay = seconds(1);
-        }
+        Fixture() { presentation.setToastSurface(&surface); }
         /// Types a claim whose check answers after one second with `verdict`.
         void claim(const QString &text, Verdict verdict) {
             checker.answers.push_back(result(verdict));
-            store.setManualClaim(text);
-            store.checkManualClaim();
+            type(text);
         }
     };
 
@@ -94,17 +82,6 @@ private Q_SLOTS:
         QVERIFY(f.surface.opened.isEmpty());
     }
 
-    void sameListAgainKeepsThePanelAndItsTimer() {
-        Fixture f;
-        f.claim(QStringLiteral("The moon is made of cheese."), Verdict::context);
-        f.scheduler.advance(seconds(1));
-        f.scheduler.advance(seconds(5));
-        Q_EMIT f.store.findingsChanged();
-        QCOMPARE(f.surface.opened.size(), 1);
-        f.scheduler.advance(seconds(3.1)); // 8 s after it opened, not after the repeat
-        QVERIFY(!f.surface.onScreen);
-    }
-
     void queuedToastFollowsAndAnOldTimerDoesNothing() {
         Fixture f;
         f.claim(QStringLiteral("First wrong claim here."), Verdict::contradicted);
@@ -125,24 +102,22 @@ private Q_SLOTS:
         QVERIFY(!f.surface.onScreen);
     }
 
-    void clearingTheFindingsClosesTheToast() {
+    void activatingTheMainWindowClearsTheToast() {
         Fixture f;
+        QWindow window;
+        f.presentation.registerMainWindow(&window);
         f.claim(QStringLiteral("The moon is made of cheese."), Verdict::contradicted);
         f.scheduler.advance(seconds(1));
         QVERIFY(f.surface.onScreen);
-        f.store.clearContext();
+        window.show();
+        window.requestActivate();
+        QTRY_VERIFY(window.isActive());
         QVERIFY(!f.surface.onScreen);
     }
 
     void stoppingTheSessionClosesToastsAndEmptiesTheQueue() {
         Fixture f;
-        f.store.setSelectedSourceID(AudioSourceID::allSystemAudio());
-        f.store.refreshSources();
-        f.scheduler.runPending();
-        f.store.setEvidenceMode(EvidenceMode::web);
-        f.store.start();
-        f.scheduler.runPending();
-        QVERIFY(f.store.isRunning());
+        QVERIFY(f.startSession());
 
         f.claim(QStringLiteral("First wrong claim here."), Verdict::contradicted);
         f.claim(QStringLiteral("Second wrong claim here."), Verdict::context);
@@ -174,28 +149,58 @@ private Q_SLOTS:
         QVERIFY(!f.presentation.selectedFinding());
     }
 
-    void previewBackgroundToastHidesTheWindowAndPlaysTheDemo() {
+    // Without a tray nothing could bring a hidden window back: Background mode minimizes and
+    // closing the window quits, after the session has stopped.
+    void windowIsNeverStrandedWithoutATray_data() {
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("tray") << true;
+        QTest::newRow("no tray") << false;
+    }
+    void windowIsNeverStrandedWithoutATray() {
+        QFETCH(bool, tray);
         Fixture f;
+        QList<bool> runningAtQuit;
+        f.presentation.setQuitAction([&] { runningAtQuit.append(f.store.isRunning()); });
+        f.presentation.setTrayAvailable(tray);
         QWindow window;
-        window.show();
         f.presentation.registerMainWindow(&window);
-        f.presentation.previewBackgroundToast();
-        QVERIFY(!window.isVisible());
-        f.scheduler.advance(seconds(demoPauseSeconds + 0.1));
-        QCOMPARE(f.surface.opened.size(), 1);
+        f.presentation.showPanel();
+        f.store.refreshSources();
+        f.scheduler.runPending();
+        f.store.setSelectedSourceID(AudioSourceID::allSystemAudio());
+        f.store.setEvidenceMode(EvidenceMode::web);
+        f.store.start();
+        f.scheduler.runPending();
+        QVERIFY(f.store.isRunning());
+
+        f.presentation.hidePanel();
+        QCOMPARE(window.isVisible(), !tray);
+        QCOMPARE(bool(window.windowStates() & Qt::WindowMinimized), !tray);
+        QVERIFY(f.store.isRunning());
+
+        f.presentation.mainWindowClosed();
+        f.presentation.mainWindowClosed(); // a second close while quitting changes nothing
+        f.scheduler.runPending();
+        QCOMPARE(runningAtQuit, tray ? QList<bool>{} : QList<bool>{false});
+        QCOMPARE(f.store.isRunning(), tray);
     }
 
     void floatingPanelsSitTopRightOfTheScreenUnderThePointer_data() {
         QTest::addColumn<QPoint>("pointer");
-        QTest::newRow("pointer on the screen") << QPoint(10, 10);
-        QTest::newRow("pointer outside every screen") << QPoint(-50000, -50000);
+        QTest::addColumn<int>("screen");
+        QTest::newRow("left screen") << QPoint(1279, 799) << 0;
+        QTest::newRow("right screen") << QPoint(1280, 10) << 1;
+        QTest::newRow("outside every screen: the primary") << QPoint(-5, 900) << 0;
     }
     void floatingPanelsSitTopRightOfTheScreenUnderThePointer() {
         QFETCH(QPoint, pointer);
-        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-        const auto origin = floatingPanelOrigin(QSize(400, 260), pointer);
-        QVERIFY(origin);
-        QCOMPARE(*origin, QPoint(area.right() + 1 - 400 - 16, area.top() + 16));
+        QFETCH(int, screen);
+        const auto screens = QGuiApplication::screens();
+        QCOMPARE(screens.size(), 2);
+        QCOMPARE(QGuiApplication::primaryScreen(), screens[0]);
+        const QRect area = screens[screen]->availableGeometry();
+        QCOMPARE(floatingPanelOrigin(QSize(400, 260), pointer),
+                 std::optional(QPoint(area.right() + 1 - 400 - 16, area.top() + 16)));
     }
 };
 

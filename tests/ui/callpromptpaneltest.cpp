@@ -4,9 +4,7 @@
 #include "qmlurls.h"
 #include "quickcallpromptsurface.h"
 #include "sessionfakes.h"
-#include "sessionstore.h"
 #include "testregistry.h"
-#include "virtualscheduler.h"
 
 #include <QGuiApplication>
 #include <QQmlEngine>
@@ -19,13 +17,8 @@ using namespace brindle::test;
 class CallPromptPanelTest : public QObject {
     Q_OBJECT
 
-    struct Fixture {
+    struct Fixture : SessionRig {
         QQmlEngine engine;
-        VirtualScheduler scheduler;
-        FakeSettings settings;
-        FakeCapture capture{scheduler};
-        FakeChecker checker{scheduler};
-        SessionStore store{scheduler, settings, capture, checker};
         AppPresentation presentation{store, scheduler};
         QuickCallPromptSurface *surface = nullptr;
         int panelsShown = 0;
@@ -72,7 +65,7 @@ private Q_SLOTS:
         QVERIFY(f.item("promptMessage")
                     ->property("text")
                     .toString()
-                    .contains(QStringLiteral("Fact-check this call? Listens to Slack only")));
+                    .contains(QStringLiteral("Fact-check this call? Listens to all system audio")));
     }
 
     void buttonsReachThePresenter_data() {

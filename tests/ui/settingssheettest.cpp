@@ -1,7 +1,6 @@
 #include "appsettings.h"
 #include "fakesecretstore.h"
 #include "findingvalues.h"
-#include "researchmodelpresets.h"
 #include "settingssheetcontroller.h"
 #include "testregistry.h"
 
@@ -79,25 +78,6 @@ private Q_SLOTS:
         QCOMPARE(s.canSave(), canSave);
     }
 
-    void openRouterSectionFollowsEitherProvider_data() {
-        QTest::addColumn<int>("research");
-        QTest::addColumn<int>("selka");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("neither") << 0 << 0 << false;
-        QTest::newRow("research") << 1 << 0 << true;
-        QTest::newRow("selka") << 0 << 1 << true;
-        QTest::newRow("both") << 1 << 1 << true;
-    }
-    void openRouterSectionFollowsEitherProvider() {
-        QFETCH(int, research);
-        QFETCH(int, selka);
-        QFETCH(bool, shown);
-        Fixture f;
-        f.sheet.setProperty("researchProvider", research);
-        f.sheet.setProperty("selkaProvider", selka);
-        QCOMPARE(f.sheet.showsOpenRouterSection(), shown);
-    }
-
     void editsStayCopiesUntilSaveWhichStoresThemTrimmed() {
         Fixture f;
         f.sheet.setProperty("researchKey", QStringLiteral("  sk-research\n"));
@@ -138,34 +118,6 @@ private Q_SLOTS:
         QCOMPARE(f.sheet.property("maxChecks").toInt(), 30);
     }
 
-    void invalidLimitIsReportedBySave() {
-        Fixture f;
-        f.sheet.setProperty("maxChecks", 15);
-        QVERIFY(!f.sheet.save());
-        QCOMPARE(f.sheet.error(),
-                 QStringLiteral("Enter model names and a check limit from 10 to 200 "
-                                "in steps of 10."));
-        QCOMPARE(f.settings->maxChecksPerSession(), 30);
-    }
-
-    void pickerStartsCustomOnlyForUnknownModels_data() {
-        QTest::addColumn<int>("provider");
-        QTest::addColumn<QString>("model");
-        QTest::addColumn<bool>("custom");
-        QTest::newRow("OpenAI preset") << 0 << QStringLiteral("gpt-5.4") << false;
-        QTest::newRow("OpenAI id with OpenRouter") << 1 << QStringLiteral("gpt-5.4") << true;
-        QTest::newRow("OpenRouter preset")
-            << 1 << QStringLiteral("deepseek/deepseek-v4-flash-20260731") << false;
-        QTest::newRow("case differs") << 1 << QStringLiteral("OpenAI/gpt-5.4") << true;
-        QTest::newRow("empty") << 0 << QString() << true;
-    }
-    void pickerStartsCustomOnlyForUnknownModels() {
-        QFETCH(int, provider);
-        QFETCH(QString, model);
-        QFETCH(bool, custom);
-        QCOMPARE(ResearchModelPresets().startsCustom(provider, model), custom);
-    }
-
     void sourceRowsAndCounts_data() {
         QTest::addColumn<QString>("url");
         QTest::addColumn<int>("kind");
@@ -187,13 +139,6 @@ private Q_SLOTS:
         QFETCH(QString, url);
         QFETCH(int, kind);
         QCOMPARE(int(sourceLinkKind(url)), kind);
-    }
-
-    void sourceCountText() {
-        QCOMPARE(brindle::sourceCountText(0), QStringLiteral("No sources"));
-        QCOMPARE(brindle::sourceCountText(1), QStringLiteral("1 source"));
-        QCOMPARE(brindle::sourceCountText(12), QStringLiteral("12 sources"));
-        QCOMPARE(elapsedText(2.44), QStringLiteral("2.4s"));
     }
 };
 

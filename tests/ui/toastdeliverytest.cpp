@@ -30,31 +30,16 @@ class ToastDeliveryTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void onlyCorrectionsBecomeToasts_data() {
-        QTest::addColumn<int>("verdict");
-        QTest::addColumn<bool>("toasted");
-        QTest::newRow("supported") << int(Verdict::supported) << false;
-        QTest::newRow("unresolved") << int(Verdict::unresolved) << false;
-        QTest::newRow("contradicted") << int(Verdict::contradicted) << true;
-        QTest::newRow("context") << int(Verdict::context) << true;
-    }
-    void onlyCorrectionsBecomeToasts() {
-        QFETCH(int, verdict);
-        QFETCH(bool, toasted);
-        ToastDelivery delivery;
-        const auto f = finding(Verdict(verdict));
-        delivery.receive({f}, false, t0);
-        QCOMPARE(delivery.current.has_value(), toasted);
-        QVERIFY(delivery.observed.contains(f.id));
-    }
-
     void fourCorrectionsInOneUpdateQueueTheNewestThreeOldestFirst() {
         ToastDelivery delivery;
         const auto f1 = finding(Verdict::contradicted);
         const auto f2 = finding(Verdict::contradicted);
         const auto f3 = finding(Verdict::context);
         const auto f4 = finding(Verdict::contradicted);
-        delivery.receive({f4, f3, f2, f1}, false, t0); // newest first, as published
+        const auto supported = finding(Verdict::supported);
+        const auto unresolved = finding(Verdict::unresolved);
+        // Newest first, as published; only corrections become toasts.
+        delivery.receive({f4, supported, f3, f2, unresolved, f1}, false, t0);
         QCOMPARE(delivery.current->id, f2.id);
         QCOMPARE(ids(delivery.pending), (QList<QUuid>{f3.id, f4.id}));
 
@@ -85,17 +70,6 @@ private Q_SLOTS:
         delivery.advance(t0.addMSecs(qint64(age * 1000)));
         QCOMPARE(delivery.current.has_value(), shown);
         QVERIFY(delivery.pending.isEmpty());
-    }
-
-    void sameListTwiceAddsNothing() {
-        ToastDelivery delivery;
-        const auto a = finding(Verdict::contradicted);
-        const auto b = finding(Verdict::context);
-        const QList<Finding> list{b, a};
-        delivery.receive(list, false, t0);
-        delivery.receive(list, false, t0.addSecs(1));
-        QCOMPARE(delivery.current->id, a.id);
-        QCOMPARE(ids(delivery.pending), QList<QUuid>{b.id});
     }
 
     void findingSeenWhileSuppressedIsNeverToasted() {
@@ -129,15 +103,6 @@ private Q_SLOTS:
         QVERIFY(!delivery.current);
         QVERIFY(delivery.pending.isEmpty());
         QVERIFY(delivery.observed.isEmpty());
-    }
-
-    void currentRemovedLetsTheNextShow() {
-        ToastDelivery delivery;
-        const auto a = finding(Verdict::contradicted);
-        const auto b = finding(Verdict::contradicted);
-        delivery.receive({b, a}, false, t0);
-        delivery.receive({b}, false, t0.addSecs(1));
-        QCOMPARE(delivery.current->id, b.id);
     }
 };
 

@@ -1,10 +1,7 @@
 #include "traymenu.h"
 #include "apppresentation.h"
 #include "sessionfakes.h"
-#include "sessionstore.h"
-#include "sessionviewmodel.h"
 #include "testregistry.h"
-#include "virtualscheduler.h"
 
 #include <QTest>
 #include <QWindow>
@@ -15,22 +12,10 @@ using namespace brindle::test;
 class TrayMenuTest : public QObject {
     Q_OBJECT
 
-    struct Fixture {
-        VirtualScheduler scheduler;
-        FakeSettings settings;
-        FakeCapture capture{scheduler};
-        FakeChecker checker{scheduler};
-        SessionStore store{scheduler, settings, capture, checker};
+    struct Fixture : SessionRig {
         AppPresentation presentation{store, scheduler};
         TrayMenu tray{store, presentation};
-        SessionViewModel view{store, capture};
 
-        Fixture() {
-            store.refreshSources();
-            scheduler.runPending();
-            store.setSelectedSourceID(AudioSourceID::allSystemAudio());
-            store.setEvidenceMode(EvidenceMode::web);
-        }
         QStringList titles() {
             QStringList list;
             for (auto *action : tray.menu().actions())
@@ -77,35 +62,6 @@ private Q_SLOTS:
         f.scheduler.runPending();
         QVERIFY(!f.store.isRunning());
         QVERIFY(f.action(QStringLiteral("Preview background toast"))->isEnabled());
-    }
-
-    void slackPromptToggleIsTheControllerSetting() {
-        Fixture f;
-        auto *toggle = f.action(QStringLiteral("Suggest Start when a Slack call begins"));
-        QVERIFY(toggle->isChecked());
-        toggle->trigger();
-        QVERIFY(!f.store.promptOnSlackCalls());
-        f.store.setPromptOnSlackCalls(true);
-        QVERIFY(toggle->isChecked());
-    }
-
-    void viewModelMapsSelectionAndModes() {
-        Fixture f;
-        QCOMPARE(f.view.selectedSourceIndex(), 0);
-        QVERIFY(f.view.selectionIsAllSystemAudio());
-        f.view.setSelectedSourceIndex(-1);
-        QVERIFY(!f.store.selectedSourceID());
-        QVERIFY(!f.view.hasSelectedSource());
-        f.view.setSelectedSourceIndex(7); // out of range clears rather than picking anything
-        QVERIFY(!f.store.selectedSourceID());
-
-        f.view.setEvidenceMode(2);
-        QCOMPARE(f.store.evidenceMode(), EvidenceMode::combined);
-        f.view.setEvidenceMode(9);
-        QCOMPARE(f.store.evidenceMode(), EvidenceMode::combined);
-        QCOMPARE(f.view.evidenceModeLabels(),
-                 (QStringList{QStringLiteral("Documents only"), QStringLiteral("Public web"),
-                              QStringLiteral("References + web")}));
     }
 };
 

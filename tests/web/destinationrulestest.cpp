@@ -93,21 +93,6 @@ private Q_SLOTS:
         QFETCH(bool, expected);
         QCOMPARE(isPublicAddress(text), expected);
     }
-
-    void oneAnswerSpoilsTheName() {
-        const auto choose = [](std::optional<QStringList> answers) {
-            return choosePublicAddress(answers, isPublicAddress);
-        };
-        QCOMPARE(choose(QStringList{"8.8.8.8", "2001:4860::1"}), QStringLiteral("8.8.8.8"));
-        QCOMPARE(choose(QStringList{"8.8.8.8", "10.0.0.1"}), std::nullopt);
-        QCOMPARE(choose(QStringList{"::1", "8.8.8.8"}), std::nullopt);
-        QCOMPARE(choose(QStringList{}), std::nullopt);
-        QCOMPARE(choose(std::nullopt), std::nullopt);
-        // The system resolver answers these without a network; both must be refused.
-        QVERIFY(lookupAddresses(QStringLiteral("localhost")).has_value());
-        QCOMPARE(resolvePublicAddress(QStringLiteral("localhost")), std::nullopt);
-        QCOMPARE(resolvePublicAddress(QStringLiteral("127.0.0.1")), std::nullopt);
-    }
 };
 
 BRINDLE_REGISTER_TEST(DestinationRulesTest);

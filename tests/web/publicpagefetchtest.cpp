@@ -1,15 +1,18 @@
 // The whole fetch against a loopback TLS server whose certificate authority is minted here with
 // the openssl command. Time is virtual: only the 3-second budget moves it.
-#include "publicpagefetchprobe.h"
+#include "publicpagefetch.h"
 #include "testregistry.h"
 #include "virtualscheduler.h"
 
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
-#include <QTcpServer>
 #include <QTemporaryDir>
+
+#include <condition_variable>
+#include <mutex>
 
 using namespace brindle;
 using namespace std::chrono_literals;
@@ -22,25 +25,37 @@ QByteArray okResponse(const QByteArray &body) {
            QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
+/// A body whose okResponse() is `total` bytes long (a six-digit length).
+QByteArray bodyFilling(qsizetype total) {
+    return QByteArray(total - okResponse("").size() - 5, 'x');
+}
+
 /// A TLS server on 127.0.0.1 that reads one request and then does what the test tells it.
 class LoopbackServer : public QObject {
 public:
     enum class Reply { respondAndClose, respondAndStayOpen, silent };
 
-    LoopbackServer(const QSslCertificate &certificate, const QSslKey &key) {
+    LoopbackServer(const QSslCertificate &certificate, const QSslKey &key,
+                   const QHostAddress &address = QHostAddress::LocalHost, quint16 port = 0) {
         QSslConfiguration config = QSslConfiguration::defaultConfiguration();
         config.setLocalCertificate(certificate);
         config.setPrivateKey(key);
         config.setPeerVerifyMode(QSslSocket::VerifyNone);
         server.setSslConfiguration(config);
+        // Counted when the handshake starts, so a connection refused by the client's certificate
+        // check counts too.
+        QObject::connect(&server, &QSslServer::startedEncryptionHandshake, this,
+                         [this] { ++connections; });
         QObject::connect(&server, &QTcpServer::pendingConnectionAvailable, this, [this] {
             while (auto *socket = qobject_cast<QSslSocket *>(server.nextPendingConnection()))
                 accept(socket);
         });
-        QVERIFY(server.listen(QHostAddress::LocalHost));
+        listening = server.listen(address, port);
     }
 
     quint16 port() const { return server.serverPort(); }
+
+    bool listening = false;
 
     Reply reply = Reply::respondAndClose;
     QByteArray response;
@@ -50,7 +65,6 @@ public:
 
 private:
     void accept(QSslSocket *socket) {
-        ++connections;
         client = socket;
         socket->setParent(this);
         QObject::connect(socket, &QSslSocket::readyRead, this, [this, socket] {
@@ -83,8 +97,8 @@ struct Run {
     std::unique_ptr<PublicPageFetch> fetch;
     Outcome outcome;
 
-    void start(const QUrl &url, test::PublicPageFetchProbe::Seams seams, CancelToken token = {}) {
-        fetch = test::PublicPageFetchProbe::make(url, scheduler, std::move(seams));
+    void start(const QUrl &url, PageFetchEnvironment environment, CancelToken token = {}) {
+        fetch = std::make_unique<PublicPageFetch>(url, scheduler, std::move(environment));
         runFetch(fetch.get(), &outcome, std::move(token));
     }
     bool finished() {
@@ -128,9 +142,13 @@ class PublicPageFetchTest : public QObject {
         return QUrl(QStringLiteral("https://good.example") + path);
     }
 
-    /// The seams of a fetch that may reach 127.0.0.1 and trusts only the test authority.
-    test::PublicPageFetchProbe::Seams loopback(quint16 port) const {
-        return {port, {QStringLiteral("127.0.0.1")}, true, QList{m_authority}};
+    /// A fetch whose names resolve to `addresses`, that may reach 127.0.0.1 on `port` and trusts
+    /// only the test authority.
+    PageFetchEnvironment loopback(quint16 port,
+                                  QStringList addresses = {QStringLiteral("127.0.0.1")}) const {
+        return {[addresses](const QString &) { return std::optional(addresses); },
+                [](const QString &a) { return a == QLatin1String("127.0.0.1"); }, port,
+                QList{m_authority}};
     }
 
     std::unique_ptr<LoopbackServer> makeServer(LoopbackServer::Reply reply,
@@ -157,9 +175,7 @@ private Q_SLOTS:
         m_authority = QSslCertificate(readFile(QStringLiteral("ca.pem")));
         m_certificate = QSslCertificate(readFile(QStringLiteral("leaf.pem")));
         m_key = QSslKey(readFile(QStringLiteral("leaf.key")), QSsl::Ec);
-        QVERIFY(!m_authority.isNull());
-        QVERIFY(!m_certificate.isNull());
-        QVERIFY(!m_key.isNull());
+        QVERIFY(!m_authority.isNull() && !m_certificate.isNull() && !m_key.isNull());
     }
 
     void servedPages_data() {
@@ -174,15 +190,14 @@ private Q_SLOTS:
                                 << (page ? std::optional(QString::fromUtf8(*page))
                                          : std::optional<QString>());
         };
-        const QByteArray body = "<p>Hello&nbsp;<b>World</b></p>", hello = "hello", ok = "ok";
-        const QByteArray large(520000, 'x');
+        const QByteArray body = "<p>Hello&nbsp;<b>World</b></p>", hello = "hello";
+        const QByteArray large = bodyFilling(524288);
         row("page with length", "/page", okResponse(body), "/page", &body);
         row("chunked, empty path, query kept, fragment dropped", "?q=a%20b#section",
             "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n"
             "5\r\nhello\r\n0\r\n\r\n",
             "/?q=a%20b", &hello);
-        row("encoded line break stays encoded", "/a%0Ab%0D", okResponse(ok), "/a%0Ab%0D", &ok);
-        row("page just under the cap", "/big", okResponse(large), "/big", &large);
+        row("response of exactly the cap", "/big", okResponse(large), "/big", &large);
         row("redirect", "/moved",
             "HTTP/1.1 301 Moved\r\nLocation: https://127.0.0.1/\r\nContent-Type: text/html\r\n\r\n",
             "/moved", nullptr);
@@ -205,9 +220,10 @@ private Q_SLOTS:
         QCOMPARE(run.scheduler.monotonic(), Duration::zero());
     }
 
-    void oversizedPageIsCutOffWithoutWaitingForTheEnd() {
-        auto server = makeServer(LoopbackServer::Reply::respondAndStayOpen,
-                                 okResponse(QByteArray(600000, 'x')));
+    void responseOverTheCapIsCutOffWithoutWaitingForTheEnd() {
+        const auto response = okResponse(bodyFilling(524289));
+        QCOMPARE(response.size(), 524289);
+        auto server = makeServer(LoopbackServer::Reply::respondAndStayOpen, response);
         Run run;
         run.start(goodUrl(), loopback(server->port()));
         QVERIFY(run.finished());
@@ -239,40 +255,27 @@ private Q_SLOTS:
         QCOMPARE(run.outcome.page, std::nullopt);
     }
 
-    // Both end at the 3-second budget: a server that never answers, and cancellation, which
-    // ends the fetch at once and takes the budget timer with it.
+    // A server that never answers ends at the 3-second budget; cancellation ends the fetch at
+    // once and takes the budget timer with it.
     void serverThatNeverAnswersEndsAtTheBudget_data() {
-        QTest::addColumn<bool>("speaksTls");
         QTest::addColumn<bool>("cancelled");
-        QTest::newRow("no TLS handshake") << false << false;
-        QTest::newRow("TLS but no HTTP answer") << true << false;
-        QTest::newRow("cancelled") << true << true;
+        QTest::newRow("no HTTP answer") << false;
+        QTest::newRow("cancelled") << true;
     }
 
     void serverThatNeverAnswersEndsAtTheBudget() {
-        QFETCH(bool, speaksTls);
         QFETCH(bool, cancelled);
-        auto tlsServer = makeServer(LoopbackServer::Reply::silent, {});
-        QTcpServer tcpServer;
-        QVERIFY(tcpServer.listen(QHostAddress::LocalHost));
+        auto server = makeServer(LoopbackServer::Reply::silent, {});
         CancelSource cancel;
         Run run;
-        run.start(goodUrl(), loopback(speaksTls ? tlsServer->port() : tcpServer.serverPort()),
-                  cancel.get_token());
-        if (speaksTls)
-            QTRY_VERIFY_WITH_TIMEOUT(tlsServer->request.endsWith("\r\n\r\n"), 20000);
-        else
-            QTRY_VERIFY_WITH_TIMEOUT(tcpServer.hasPendingConnections(), 20000);
+        run.start(goodUrl(), loopback(server->port()), cancel.get_token());
+        QTRY_VERIFY_WITH_TIMEOUT(server->request.endsWith("\r\n\r\n"), 20000);
         if (cancelled) {
             cancel.request_stop();
             QVERIFY(!run.outcome.done); // the caller is resumed from the event loop, not the stop
             QCoreApplication::processEvents();
             QVERIFY(run.outcome.done);
             QCOMPARE(run.scheduler.pendingCount(), 0u);
-            Outcome again;
-            runFetch(run.fetch.get(), &again, {});
-            QVERIFY(again.done); // used once: a second fetch is nothing, at once
-            QCOMPARE(again.page, std::nullopt);
         } else {
             run.advance(2999ms);
             QVERIFY(!run.outcome.done);
@@ -282,45 +285,136 @@ private Q_SLOTS:
         QCOMPARE(run.outcome.page, std::nullopt);
     }
 
-    // Refused before a byte of the request is sent: `connects` says whether TLS got as far as
-    // a connection (the certificate check) or the destination was refused before it.
+    // Unanswered DNS queries block their threads for seconds: they must not keep a later fetch
+    // from resolving, and a lookup still queued when its fetch has ended never runs.
+    void blockedLookupsNeitherStarveLaterFetchesNorRunStale() {
+        struct Gate {
+            std::mutex mutex;
+            std::condition_variable opened;
+            bool open = false;
+            std::atomic<int> entered = 0, stale = 0;
+        };
+        const auto gate = std::make_shared<Gate>(); // outlives the test on the lookup threads
+        const auto openGate = [gate] {
+            const std::lock_guard lock(gate->mutex);
+            gate->open = true;
+            gate->opened.notify_all();
+        };
+        const auto openOnExit = qScopeGuard(openGate);
+        auto server = makeServer(LoopbackServer::Reply::respondAndClose, okResponse("ok"));
+        std::vector<std::unique_ptr<Run>> runs;
+        const auto startHanging = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                auto seams = loopback(server->port());
+                seams.lookup = [gate](auto &) -> std::optional<QStringList> {
+                    ++gate->entered;
+                    std::unique_lock lock(gate->mutex);
+                    gate->opened.wait(lock, [&] { return gate->open; });
+                    return std::nullopt;
+                };
+                runs.push_back(std::make_unique<Run>());
+                runs.back()->start(goodUrl(), std::move(seams));
+            }
+        };
+        startHanging(8);
+        QTRY_COMPARE_WITH_TIMEOUT(gate->entered.load(), 8, 20000);
+        Run later;
+        later.start(goodUrl(), loopback(server->port()));
+        QVERIFY(later.finished());
+        QCOMPARE(later.outcome.page, u"ok"_s);
+
+        startHanging(PublicPageFetch::maxLookupThreads - 8);
+        QTRY_COMPARE_WITH_TIMEOUT(gate->entered.load(), PublicPageFetch::maxLookupThreads, 20000);
+        auto seams = loopback(server->port());
+        seams.lookup = [gate](auto &) {
+            ++gate->stale;
+            return std::optional<QStringList>();
+        };
+        runs.push_back(std::make_unique<Run>());
+        runs.back()->start(goodUrl(), std::move(seams));
+        for (auto &run : runs) {
+            run->advance(3s); // the budget still ends a fetch whose lookup hangs
+            QVERIFY(run->outcome.done);
+        }
+        openGate();
+        // The queued stale lookup was taken from the queue before this one, which gets its page.
+        auto nextServer = makeServer(LoopbackServer::Reply::respondAndClose, okResponse("ok"));
+        Run after;
+        after.start(goodUrl(), loopback(nextServer->port()));
+        QVERIFY(after.finished());
+        QCOMPARE(after.outcome.page, u"ok"_s);
+        QCOMPARE(gate->stale.load(), 0);
+    }
+
+    // Refused before a byte of the request is sent. `connects` says whether TLS got as far as a
+    // connection (the certificate check) or the destination was refused before it. The URL rows
+    // resolve to an address the fetch may reach, so only the fetcher's own URL rule stops them.
     void refusedFetches_data() {
         QTest::addColumn<QUrl>("url");
         QTest::addColumn<QStringList>("addresses");
-        QTest::addColumn<bool>("allowLoopback");
         QTest::addColumn<bool>("systemStore");
         QTest::addColumn<bool>("connects");
         const QUrl good = goodUrl(u"/"_s);
         const QStringList local{u"127.0.0.1"_s};
         QTest::newRow("certificate for another name")
-            << QUrl(u"https://wrong.example/page"_s) << local << true << false << true;
-        QTest::newRow("authority not in the system store") << good << local << true << true << true;
-        QTest::newRow("private answer under the production policy")
-            << good << local << false << false << false;
-        QTest::newRow("one private answer among public ones")
-            << good << QStringList{u"93.184.216.34"_s, u"127.0.0.1"_s} << false << false << false;
-        QTest::newRow("no answer") << good << QStringList() << false << false << false;
-        QTest::newRow("http scheme")
-            << QUrl(u"http://good.example/"_s) << local << false << false << false;
-        QTest::newRow("numeric host")
-            << QUrl(u"https://127.0.0.1/"_s) << local << false << false << false;
+            << QUrl(u"https://wrong.example/page"_s) << local << false << true;
+        QTest::newRow("authority not in the system store") << good << local << true << true;
+        QTest::newRow("one unreachable answer among reachable ones")
+            << good << QStringList{u"127.0.0.1"_s, u"10.0.0.1"_s} << false << false;
+        QTest::newRow("no answer") << good << QStringList() << false << false;
+        QTest::newRow("http scheme") << QUrl(u"http://good.example/"_s) << local << false << false;
+        QTest::newRow("numeric host") << QUrl(u"https://127.0.0.1/"_s) << local << false << false;
+        QTest::newRow("user name")
+            << QUrl(u"https://me@good.example/"_s) << local << false << false;
+        QTest::newRow("local name") << QUrl(u"https://printer.local/"_s) << local << false << false;
     }
 
     void refusedFetches() {
         QFETCH(QUrl, url);
         QFETCH(QStringList, addresses);
-        QFETCH(bool, allowLoopback);
         QFETCH(bool, systemStore);
         QFETCH(bool, connects);
         auto server = makeServer(LoopbackServer::Reply::respondAndClose, okResponse("secret"));
+        auto environment = loopback(server->port(), addresses);
+        if (systemStore)
+            environment.trustAnchors.reset();
         Run run;
-        run.start(url, {server->port(), addresses, allowLoopback,
-                        systemStore ? std::nullopt : std::optional(QList{m_authority})});
+        run.start(url, std::move(environment));
         QVERIFY(run.finished());
         QCOMPARE(run.outcome.page, std::nullopt);
         QCOMPARE(server->request, QByteArray()); // nothing was sent before the check
-        if (!connects)
-            QCOMPARE(server->connections, 0);
+        QCOMPARE(server->connections, connects ? 1 : 0);
+    }
+
+    // The real environment with only the resolver replaced: a private answer is never contacted;
+    // allowing it shows the real port (443) and trust store (the system's) are the ones used.
+    void productionEnvironment_data() {
+        QTest::addColumn<bool>("allowLoopback");
+        QTest::newRow("private answer refused") << false;
+        QTest::newRow("port 443, system trust") << true;
+    }
+
+    void productionEnvironment() {
+        QFETCH(bool, allowLoopback);
+        // A loopback address of its own, so parallel runs do not share port 443.
+        const auto host = QStringLiteral("127.%1.%2.%3")
+                              .arg(QRandomGenerator::global()->bounded(1, 255))
+                              .arg(QRandomGenerator::global()->bounded(256))
+                              .arg(QRandomGenerator::global()->bounded(1, 255));
+        LoopbackServer server(m_certificate, m_key, QHostAddress(host), 443);
+        if (!server.listening)
+            QSKIP("port 443 needs privileges this run does not have");
+        server.response = okResponse("secret");
+        PageFetchEnvironment environment;
+        environment.lookup = [host](const QString &) { return std::optional(QStringList{host}); };
+        if (allowLoopback)
+            environment.isPublic = [host](const QString &a) { return a == host; };
+        Run run;
+        run.start(goodUrl(), std::move(environment));
+        QVERIFY(run.finished());
+        QCOMPARE(run.outcome.page, std::nullopt);
+        QCOMPARE(server.request, QByteArray());
+        QCOMPARE(server.connections, allowLoopback ? 1 : 0);
     }
 };
 

@@ -1,5 +1,6 @@
 // brindle-tool commands over the capture layer: the source list, offline transcription of a WAV
 // file through the real recognizer and transcriber, and live listening.
+#include "audiotime.h"
 #include "commands.h"
 #include "taskrunner.h"
 #include "toolio.h"
@@ -83,60 +84,25 @@ int transcribe(QStringList args) {
         return negative;
     }
     const auto &audio = std::get<WavAudio>(wav);
-    std::unique_ptr<PocketSphinxRecognizer> owned;
-    try {
-        owned = std::make_unique<PocketSphinxRecognizer>();
-    } catch (const CaptureError &error) {
-        printError(error.message());
+    auto owned = loadRecognizer();
+    if (!owned)
         return negative;
-    }
     auto *recognizer = owned.get();
-    recognizer->waitUntilIdle(); // the model is loaded before the clock starts
 
     // Time is the audio's own: it moves by each buffer's length, so the transcriber's segment
     // and flush rules hold while the file is decoded as fast as the machine allows.
     test::VirtualScheduler scheduler;
     SpeechTranscriber transcriber(scheduler, std::move(owned));
-    std::optional<QString> failure;
     bool lastFinal = false;
     transcriber.onTranscript = [&lastFinal](const QString &text, bool isFinal) {
         lastFinal = isFinal;
         printJson(
             QJsonObject{{QStringLiteral("text"), text}, {QStringLiteral("isFinal"), isFinal}});
     };
-    transcriber.onError = [&failure](const QString &message) { failure = message; };
-    if (!transcriber.isAvailable()) {
-        printError(QStringLiteral("the speech model could not be loaded"));
-        return negative;
-    }
-
     QElapsedTimer elapsed;
     elapsed.start();
-    const auto settle = [&] {
-        // Hand the decoder's results to the transcriber before time moves on; a segment
-        // being flushed waits for its final result.
-        do {
-            recognizer->waitUntilIdle();
-            QCoreApplication::sendPostedEvents();
-        } while (transcriber.isFlushing() && !failure);
-    };
-    transcriber.start();
-    const qsizetype step = captureFragmentSamples * 2;
-    for (qsizetype at = 0; at < audio.samples.size() && !failure; at += step) {
-        const AudioBuffer buffer{audio.samples.mid(at, step)};
-        transcriber.append(buffer);
-        settle();
-        scheduler.advance(seconds(buffer.seconds()));
-        settle();
-    }
-    // End of the file: let time run on until the segment timer ends the last segment.
-    for (Duration waited{}; !failure && waited <= SpeechTranscriber::segmentLength &&
-                            transcriber.heldBufferCount() == 0 && !lastFinal;
-         waited += seconds(0.1)) {
-        scheduler.advance(seconds(0.1));
-        settle();
-    }
-    transcriber.stop();
+    AudioTimePlayer player(scheduler, *recognizer, transcriber);
+    const auto failure = player.play(audio, [&lastFinal] { return lastFinal; });
     const double took = elapsed.nsecsElapsed() / 1e9;
     if (failure) {
         printError(*failure);

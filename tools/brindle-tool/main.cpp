@@ -11,7 +11,11 @@ CommandList referenceCommands();
 CommandList webCommands();
 CommandList checkCommands();
 CommandList captureCommands();
+CommandList claimCommands();
 CommandList preferenceCommands();
+CommandList sessionCommands();
+CommandList historyCommands();
+CommandList recordingCommands();
 } // namespace brindle::tool
 
 using namespace brindle::tool;
@@ -28,7 +32,11 @@ CommandList allCommands() {
              webCommands(),
              checkCommands(),
              captureCommands(),
+             claimCommands(),
              preferenceCommands(),
+             sessionCommands(),
+             historyCommands(),
+             recordingCommands(),
          })
         all.insert(all.end(), list.begin(), list.end());
     return all;

@@ -149,7 +149,13 @@ void ClaimIntake::withdraw(const QSet<ClaimOrigin> &origins) {
         it = m_book.activeOrigins.erase(it);
     }
     m_book.queue.removeIf([&](const ClaimJob &job) { return stale(job.origin); });
-    m_book.findings.removeIf([&](const Finding &finding) { return stale(finding.origin); });
+    QList<QUuid> withdrawn;
+    m_book.findings.removeIf([&](const Finding &finding) {
+        if (!stale(finding.origin))
+            return false;
+        withdrawn.append(finding.id);
+        return true;
+    });
     m_book.recent.removeIf([&](const RecentClaim &claim) { return stale(claim.origin); });
     for (auto &source : cancelled)
         source.request_stop();
@@ -157,6 +163,8 @@ void ClaimIntake::withdraw(const QSet<ClaimOrigin> &origins) {
     if (m_host.isRunning())
         m_host.setStatus(revisedStatus());
     m_host.refreshCounts();
+    if (!withdrawn.isEmpty())
+        m_host.reportWithdrawnFindings(withdrawn);
     m_host.drainQueue();
 }
 

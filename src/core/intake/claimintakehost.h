@@ -6,7 +6,9 @@
  */
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QUuid>
 
 #include <cstdint>
 
@@ -29,6 +31,8 @@ public:
     virtual void drainQueue() = 0;
     /// Republishes the pending and skipped counts.
     virtual void refreshCounts() = 0;
+    /// Published findings that a transcript revision made stale and removed.
+    virtual void reportWithdrawnFindings(const QList<QUuid> &) {}
 };
 
 } // namespace brindle

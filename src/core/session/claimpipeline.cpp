@@ -87,11 +87,12 @@ QCoro::Task<> ClaimPipeline::runCheck(ClaimJob job, QString context, EvidenceMod
 
     if (!self || token.stop_requested() || m_book.generation != generation)
         co_return;
+    std::optional<Finding> made;
     if (outcome) {
         if (*outcome) {
             const QDateTime now = m_scheduler.now();
-            m_book.findings.prepend(
-                makeFinding(job, **outcome, now, secondsBetween(job.heardAt, now)));
+            made = makeFinding(job, **outcome, now, secondsBetween(job.heardAt, now));
+            m_book.findings.prepend(*made);
             if (m_book.findings.size() > findingsKept)
                 m_book.findings.resize(findingsKept);
         } else {
@@ -101,6 +102,8 @@ QCoro::Task<> ClaimPipeline::runCheck(ClaimJob job, QString context, EvidenceMod
         m_host.setError(failure);
     }
     finish(job.id, generation);
+    if (made && self)
+        m_host.findingMade(*made);
 }
 
 void ClaimPipeline::finish(const QUuid &jobID, const QUuid &generation) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "evidencemode.h"
+#include "finding.h"
 #include "referencecorpus.h"
 
 #include <QList>
@@ -22,6 +23,8 @@ public:
     virtual void setError(const QString &message) = 0;
     /// Republishes the pending and skipped counts and the findings.
     virtual void refreshCounts() = 0;
+    /// A finding was made and published (called after the findings list shows it).
+    virtual void findingMade(const Finding &) {}
 };
 
 } // namespace brindle

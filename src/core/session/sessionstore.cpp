@@ -50,8 +50,11 @@ SessionStore::SessionStore(Scheduler &scheduler, SessionSettingsPort &settings,
     }
     QPointer<SessionStore> self(this);
     m_capture.onTranscript = [self](const QString &text, bool isFinal) {
-        if (self)
-            self->m_intake.handleTranscript(text, isFinal);
+        if (!self)
+            return;
+        if (self->m_isRunning || self->m_isStarting)
+            Q_EMIT self->transcriptReported(text, isFinal);
+        self->m_intake.handleTranscript(text, isFinal);
     };
     m_capture.onStatus = [self](const QString &message) {
         if (self && (self->m_isRunning || self->m_isStarting))
@@ -188,6 +191,10 @@ void SessionStore::refreshCounts() {
 QCoro::Task<> SessionStore::start() {
     if (m_isRunning || m_isStarting || m_isLoadingReferences)
         co_return;
+    if (otherSessionActive && otherSessionActive()) {
+        setError(QStringLiteral("Cancel the recording being checked before listening."));
+        co_return;
+    }
     try {
         m_settings.configuration().validate();
     } catch (const AppError &error) {
@@ -299,8 +306,11 @@ void SessionStore::handleCaptureError(const QString &message) {
 
 QCoro::Task<> SessionStore::stopAfterCaptureError() {
     QPointer<SessionStore> self(this);
-    co_await stop();
-    if (self)
+    auto stopping = stop(); // runs up to its wait, taking a new generation first
+    const QUuid generation = m_captureGeneration;
+    co_await std::move(stopping);
+    // A session started while the capture was stopping keeps its own status.
+    if (self && m_captureGeneration == generation)
         setStatus(stoppedByErrorStatus);
 }
 

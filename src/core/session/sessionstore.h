@@ -114,6 +114,10 @@ public:
     bool promptOnSlackCalls() const { return m_promptOnSlackCalls; }
     void setPromptOnSlackCalls(bool prompt);
 
+    /// Tells whether another session (a recording being checked) runs; listening is refused
+    /// meanwhile.
+    std::function<bool()> otherSessionActive;
+
     // Operations.
     /// Starts a listening session; returns when capture runs or the start failed or was superseded.
     QCoro::Task<> start();
@@ -152,6 +156,9 @@ public:
 
     /// Claims sent for checking in this session (read-only view for tests and tools).
     qint64 checksUsed() const { return m_intake.book().checksUsed; }
+    /// The two halves of skippedCount: claims the queue dropped, claims set aside.
+    qint64 droppedCount() const { return m_intake.book().queue.dropped; }
+    qint64 filteredCount() const { return m_intake.book().filtered; }
 
 Q_SIGNALS:
     void sourcesChanged();
@@ -173,6 +180,11 @@ Q_SIGNALS:
     void manualClaimChanged();
     void isDemoChanged();
     void promptOnSlackCallsChanged();
+    /// Every finding as it is published, and the ids of published findings a revision withdrew.
+    void findingPublished(const brindle::Finding &finding);
+    void findingsWithdrawn(const QList<QUuid> &ids);
+    /// Each transcript report taken while a session starts or runs, as the capture gave it.
+    void transcriptReported(const QString &text, bool isFinal);
 
 private:
     // ClaimIntakeHost / ClaimPipelineHost
@@ -181,6 +193,10 @@ private:
     void setStatus(const QString &status) override;
     void setError(const QString &message) override;
     void drainQueue() override;
+    void findingMade(const Finding &finding) override { Q_EMIT findingPublished(finding); }
+    void reportWithdrawnFindings(const QList<QUuid> &ids) override {
+        Q_EMIT findingsWithdrawn(ids);
+    }
     // SessionReferencesHost
     void setReferenceFolder(std::optional<QUrl> folder) override;
     void setReferenceStatus(const QString &status) override;

@@ -11,30 +11,23 @@ Item {
     Component { id: buttonComponent; ActionButton { text: "Go"; property int clicks: 0; onClicked: clicks++ } }
     Component { id: iconButtonComponent; IconButton { symbol: "xmark"; label: "Close"; property int clicks: 0; onClicked: clicks++ } }
     Component { id: rowComponent; ExpandableRow { title: "Earlier findings (1)"; Item { objectName: "body"; implicitHeight: 20 } } }
+    Component { id: toastComponent; CorrectionToast {} }
+    Component { id: promptComponent; CallPrompt { detail: "Listens to Slack only." } }
+    Component { id: findingComponent; FindingView {} }
+    TextMetrics { id: metrics }
 
     TestCase {
         name: "SharedControls"
         when: windowShown
 
-        function test_verdictBadge_data() {
-            return [
-                { tag: "supported", verdict: "supported", label: "Supported", symbol: "checkmark.circle.fill" },
-                { tag: "contradicted", verdict: "contradicted", label: "Source disagrees", symbol: "exclamationmark.bubble.fill" },
-                { tag: "context", verdict: "context", label: "Needs context", symbol: "text.bubble.fill" },
-                { tag: "unresolved", verdict: "unresolved", label: "Unresolved", symbol: "questionmark.circle.fill" },
-            ]
-        }
-        function test_verdictBadge(data) {
-            const badge = createTemporaryObject(badgeComponent, root, { verdict: data.verdict })
-            compare(badge.label, data.label)
-            compare(Theme.verdictSymbol(data.verdict), data.symbol)
-            verify(SymbolIcons.name(data.symbol) !== "", "the symbol has a theme icon")
-        }
-
-        function test_verdictColoursAreDistinct() {
-            const colours = ["supported", "contradicted", "context", "unresolved"].map(v => String(Theme.verdictColor(v)))
-            compare(new Set(colours).size, 4)
-            compare(Theme.verdictColor("supported"), Theme.mint)
+        // Each verdict has its own label and colour and an icon the theme can draw.
+        function test_verdictsAreToldApart() {
+            const verdicts = ["supported", "contradicted", "context", "unresolved"]
+            const labels = verdicts.map(v => createTemporaryObject(badgeComponent, root, { verdict: v }).label)
+            compare(new Set(labels).size, 4)
+            compare(new Set(verdicts.map(v => String(Theme.verdictColor(v)))).size, 4)
+            for (const v of verdicts)
+                verify(SymbolIcons.name(Theme.verdictSymbol(v)) !== "", v)
         }
 
         function test_disabledButtonsAreDimAndInert_data() {
@@ -60,6 +53,31 @@ Item {
             verify(row.expanded)
             compare(header.Accessible.description, "Expanded")
             verify(findChild(row, "body").visible)
+            // The content opens with the chevron rather than appearing at once.
+            const content = findChild(row, "expandableContent")
+            verify(content.opacity < 1)
+            tryCompare(content, "height", 20)
+            compare(content.opacity, 1)
+        }
+
+        // Half-pixel sizes cannot go through font.pixelSize; the elapsed time has digits of one
+        // width (checked on the letters, as most fonts already give digits one width).
+        function test_textDetails() {
+            const finding = { id: "1", quote: "q", verdict: "contradicted", explanation: "e",
+                              eyebrow: "umm...", isDemo: false, elapsedText: "1.0s", timeText: "12:00",
+                              sourceCountText: "No sources", sources: [] }
+            const pixels = font => font.pointSize > 0 ? font.pointSize * root.Screen.logicalPixelDensity * 25.4 / 72
+                                                      : font.pixelSize
+            const toast = createTemporaryObject(toastComponent, root, { finding: finding })
+            fuzzyCompare(pixels(findChild(toast, "toastExplanation").font), 12.5, 0.01)
+            const prompt = createTemporaryObject(promptComponent, root)
+            fuzzyCompare(pixels(findChild(prompt, "promptMessage").font), 12.5, 0.01)
+            const view = createTemporaryObject(findingComponent, root, { finding: finding })
+            metrics.font = findChild(view, "elapsedTime").font
+            metrics.text = "iiii"
+            const narrow = metrics.advanceWidth
+            metrics.text = "mmmm"
+            compare(metrics.advanceWidth, narrow)
         }
 
         function test_emojiTextUsesTheColourFont() {

@@ -58,39 +58,23 @@ Item {
             compare(session.toggles, data.enabled ? 1 : 0)
         }
 
-        function test_settingsButton_data() {
+        // Settings wait for the session and its checks; references for the session and a load.
+        function test_lockedWhileBusy_data() {
             return [
-                { tag: "idle", running: false, starting: false, pending: 0, enabled: true },
-                { tag: "running", running: true, starting: false, pending: 0, enabled: false },
-                { tag: "starting", running: false, starting: true, pending: 0, enabled: false },
-                { tag: "checks pending", running: false, starting: false, pending: 2, enabled: false },
+                { tag: "idle", state: {}, settings: true, references: true },
+                { tag: "running", state: { isRunning: true }, settings: false, references: false },
+                { tag: "starting", state: { isStarting: true }, settings: false, references: false },
+                { tag: "checks pending", state: { pendingCount: 2 }, settings: false, references: true },
+                { tag: "loading", state: { isLoadingReferences: true }, settings: true, references: false },
             ]
         }
-        function test_settingsButton(data) {
-            session.isRunning = data.running
-            session.isStarting = data.starting
-            session.pendingCount = data.pending
-            compare(findChild(view, "settingsButton").enabled, data.enabled)
-        }
-
-        function test_referenceButtons_data() {
-            return [
-                { tag: "idle", running: false, starting: false, loading: false, enabled: true },
-                { tag: "running", running: true, starting: false, loading: false, enabled: false },
-                { tag: "starting", running: false, starting: true, loading: false, enabled: false },
-                { tag: "loading", running: false, starting: false, loading: true, enabled: false },
-            ]
-        }
-        function test_referenceButtons(data) {
-            session.isRunning = data.running
-            session.isStarting = data.starting
-            session.isLoadingReferences = data.loading
+        function test_lockedWhileBusy(data) {
+            for (const key in data.state)
+                session[key] = data.state[key]
+            compare(findChild(view, "settingsButton").enabled, data.settings)
             for (const name of ["addFilesButton", "connectFolderButton", "refreshFolderButton",
-                                "disconnectFolderButton", "removeReferenceButton"]) {
-                const button = findChild(view, name)
-                verify(button, name)
-                compare(button.enabled, data.enabled, name)
-            }
+                                "disconnectFolderButton", "removeReferenceButton"])
+                compare(findChild(view, name).enabled, data.references, name)
         }
 
         function test_referencesFollowTheEvidenceMode() {

@@ -30,7 +30,6 @@ Item {
             return [
                 { tag: "OpenAI preset", provider: 0, model: "gpt-5.4", custom: false, shown: "OpenAI GPT-5.4" },
                 { tag: "OpenAI-only id with OpenRouter", provider: 1, model: "gpt-5.4", custom: true, shown: "Custom model\u2026" },
-                { tag: "empty model", provider: 0, model: "", custom: true, shown: "Custom model\u2026" },
                 { tag: "OpenRouter preset", provider: 1, model: "openai/gpt-5.4", custom: false, shown: "OpenAI GPT-5.4" },
             ]
         }

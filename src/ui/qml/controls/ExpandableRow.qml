@@ -53,10 +53,21 @@ ColumnLayout {
         }
     }
 
-    ColumnLayout {
-        id: body
+    // The content opens and closes with the chevron: height and opacity follow `reveal`.
+    Item {
+        objectName: "expandableContent"
+        property real reveal: row.expanded ? 1 : 0
+        Behavior on reveal { NumberAnimation { duration: 180; easing.type: Easing.OutCubic } }
         Layout.fillWidth: true
-        visible: row.expanded
-        spacing: 10
+        Layout.preferredHeight: body.implicitHeight * reveal
+        visible: row.expanded || reveal > 0
+        opacity: reveal
+        clip: true
+
+        ColumnLayout {
+            id: body
+            width: parent.width
+            spacing: 10
+        }
     }
 }

@@ -42,6 +42,14 @@ QtObject {
         return out
     }
 
+    // font.pixelSize takes whole pixels only: a half-pixel size is given in points at the
+    // screen's logical density (dots per millimetre, as Screen.logicalPixelDensity reports it).
+    function pointsForPixels(pixels, dotsPerMillimetre) {
+        return pixels * 72 / ((dotsPerMillimetre > 0 ? dotsPerMillimetre : 96 / 25.4) * 25.4)
+    }
+
+    readonly property string monospaceFamily: "monospace"
+
     function withAlpha(c, alpha) {
         return Qt.rgba(c.r, c.g, c.b, alpha)
     }

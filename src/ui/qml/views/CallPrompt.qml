@@ -49,7 +49,7 @@ ToastChrome {
                 textFormat: Text.RichText
                 text: Theme.emojiText("\u261D\uFE0F Fact-check this call? " + prompt.detail)
                 wrapMode: Text.WordWrap
-                font.pixelSize: 13
+                font.pointSize: Theme.pointsForPixels(12.5, Screen.logicalPixelDensity)
                 color: Theme.secondaryText
             }
         }

@@ -60,9 +60,10 @@ ToastChrome {
         Layout.fillWidth: true
         text: toast.finding ? toast.finding.explanation : ""
         wrapMode: Text.WordWrap
+        objectName: "toastExplanation"
         maximumLineCount: 3
         elide: Text.ElideRight
-        font.pixelSize: 13
+        font.pointSize: Theme.pointsForPixels(12.5, Screen.logicalPixelDensity)
         color: Theme.secondaryText
     }
     Item { Layout.fillHeight: true }

@@ -57,8 +57,12 @@ Rectangle {
                 }
             }
             Label {
-                text: card.finding ? card.finding.elapsedText : ""
+                objectName: "elapsedTime"
+                // A recording's finding shows where in the recording its claim was heard.
+                text: !card.finding ? "" : card.finding.position ? "at " + card.finding.position
+                                                                 : card.finding.elapsedText
                 font.pixelSize: 12
+                font.family: Theme.monospaceFamily // digits of one width, so the time does not jitter
                 color: Theme.secondaryText
                 height: badge.height
                 verticalAlignment: Text.AlignVCenter

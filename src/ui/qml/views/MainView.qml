@@ -12,6 +12,10 @@ Rectangle {
     property var session
     property var presentation
     property var settings
+    // The "Start at login" switch (the LoginStart singleton); the menu leaves it out when unset.
+    property var loginStart: null
+    // Checking recordings; absent where the view is shown without it.
+    property var recording: null
 
     readonly property bool busy: session.isRunning || session.isStarting
     // Start needs a source and no reference load; Stop and Cancel start are always available.
@@ -130,6 +134,14 @@ Rectangle {
                 FindingsCard {
                     id: findingsCard
                     session: view.session
+                }
+                Loader {
+                    Layout.fillWidth: true
+                    active: view.recording !== null
+                    sourceComponent: RecordingSection {
+                        recording: view.recording
+                        session: view.session
+                    }
                 }
                 ExpandableRow {
                     id: manualRow
@@ -270,8 +282,17 @@ Rectangle {
             enabled: !view.busy
             onTriggered: view.presentation.previewCallPrompt()
         }
+        MenuItem {
+            objectName: "loginStartItem"
+            text: "Start at login"
+            visible: view.loginStart !== null
+            height: visible ? implicitHeight : 0
+            checkable: true
+            checked: view.loginStart !== null && view.loginStart.enabled
+            onToggled: view.loginStart.enabled = checked
+        }
         MenuSeparator {}
-        MenuItem { text: "Quit Brindle\tCtrl+Q"; onTriggered: Qt.quit() }
+        MenuItem { text: "Quit Brindle\tCtrl+Q"; onTriggered: view.presentation.quit() }
     }
 
     CorrectionDetailsSheet {

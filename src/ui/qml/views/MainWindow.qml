@@ -2,7 +2,8 @@ import QtQuick
 import QtQuick.Controls
 import Brindle.UI
 
-// The main window. Closing it hides it; the process stays in the tray.
+// The main window. Closing it hides it while the process stays in the tray; without a tray,
+// closing it quits. main.cpp decides whether it opens shown (not at a login start).
 ApplicationWindow {
     id: window
 
@@ -11,7 +12,7 @@ ApplicationWindow {
     height: 740
     minimumWidth: 440
     minimumHeight: 540
-    visible: true
+    visible: false
     // Floats above ordinary windows, like a panel.
     flags: Qt.Window | Qt.WindowStaysOnTopHint
     color: Theme.windowBackground
@@ -41,6 +42,8 @@ ApplicationWindow {
         session: Session
         presentation: AppPresentation
         settings: Settings
+        loginStart: LoginStart
+        recording: Recording
     }
 
     Shortcut {
@@ -51,9 +54,12 @@ ApplicationWindow {
     Shortcut {
         sequence: "Ctrl+Q"
         context: Qt.ApplicationShortcut
-        onActivated: Qt.quit()
+        onActivated: AppPresentation.quit()
     }
 
-    onClosing: mainView.resetViewState()
+    onClosing: {
+        mainView.resetViewState()
+        AppPresentation.mainWindowClosed()
+    }
     Component.onCompleted: AppPresentation.registerMainWindow(window)
 }

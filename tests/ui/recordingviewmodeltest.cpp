@@ -1,0 +1,174 @@
+#include "recordingviewmodel.h"
+#include "recordingsession.h"
+#include "sessionfakes.h"
+#include "sessionstore.h"
+#include "systemscheduler.h"
+#include "testregistry.h"
+#include "virtualscheduler.h"
+#include "wavfile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <memory>
+
+using namespace brindle;
+using namespace brindle::test;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Hears each segment as the next of the scripted sentences, once its audio ends; or never.
+class ScriptedRecognizer final : public SpeechRecognizer {
+public:
+    ScriptedRecognizer(std::shared_ptr<QStringList> sentences, bool answers)
+        : m_sentences(std::move(sentences))
+        , m_answers(answers) {}
+
+    bool isAvailable() const override { return true; }
+    std::unique_ptr<RecognitionTask> recognize(RecognitionHandler handler) override {
+        return std::make_unique<Task>(std::move(handler), m_sentences, m_answers);
+    }
+
+private:
+    class Task final : public RecognitionTask {
+    public:
+        Task(RecognitionHandler handler, std::shared_ptr<QStringList> sentences, bool answers)
+            : m_handler(std::make_shared<RecognitionHandler>(std::move(handler)))
+            , m_sentences(std::move(sentences))
+            , m_answers(answers) {}
+        void append(const AudioBuffer &) override {}
+        void endAudio() override {
+            if (!m_answers || m_sentences->isEmpty())
+                return;
+            std::weak_ptr<RecognitionHandler> handler = m_handler;
+            QMetaObject::invokeMethod(
+                qApp,
+                [handler, text = m_sentences->takeFirst()] {
+                    if (const auto h = handler.lock())
+                        (*h)(RecognizedText{text, true}, std::nullopt);
+                },
+                Qt::QueuedConnection);
+        }
+        void cancel() override { m_handler.reset(); }
+
+    private:
+        std::shared_ptr<RecognitionHandler> m_handler;
+        std::shared_ptr<QStringList> m_sentences;
+        bool m_answers;
+    };
+
+    std::shared_ptr<QStringList> m_sentences;
+    bool m_answers;
+};
+
+// Two 2-second tones, each after a second of silence.
+QByteArray twoUtterances() {
+    QByteArray samples;
+    for (int burst = 0; burst < 2; ++burst) {
+        samples += QByteArray(16000 * 2, '\0');
+        for (int i = 0; i < 32000; ++i) {
+            const auto value = qint16(8000 * std::sin(i * 2 * M_PI * 440 / 16000));
+            samples.append(reinterpret_cast<const char *>(&value), 2);
+        }
+    }
+    return samples + QByteArray(16000 * 2, '\0');
+}
+
+} // namespace
+
+class RecordingViewModelTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString writeFile(const QString &name, const QByteArray &bytes) {
+        QFile file(m_dir.filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    struct Rig {
+        VirtualScheduler scheduler;
+        SystemScheduler checkerTime;
+        FakeSettings settings;
+        FakeCapture capture{scheduler};
+        FakeChecker checker{checkerTime};
+        SessionStore store{scheduler, settings, capture, checker};
+        std::shared_ptr<QStringList> sentences = std::make_shared<QStringList>(
+            QStringList{u"The bridge opened in 1932."_s, u"The tower opened in 1889."_s});
+        bool recognizerAnswers = true;
+        RecordingSession recording{
+            settings, checker,
+            [this] { return std::make_unique<ScriptedRecognizer>(sentences, recognizerAnswers); }};
+        RecordingViewModel view{recording, store};
+
+        Rig() {
+            checker.delay = Duration::zero();
+            store.setEvidenceMode(EvidenceMode::web);
+        }
+    };
+
+private Q_SLOTS:
+    void checksAFileAndKeepsItsResultsWhenTheNextCannotBeRead() {
+        Rig rig;
+        const auto recording = writeFile(u"talk.wav"_s, wavBytes(twoUtterances()));
+        rig.view.checkRecording(QUrl::fromLocalFile(recording));
+        QVERIFY(rig.view.isRunning());
+        QVERIFY(!rig.view.canStart());
+        QTRY_VERIFY(!rig.view.isRunning());
+
+        const auto findings = rig.view.findings();
+        QCOMPARE(findings.size(), 2);
+        // Each claim is placed where its utterance ended: after 3 s and after 6 s.
+        QCOMPARE(findings[0].toMap()[u"quote"_s], u"The bridge opened in 1932."_s);
+        QCOMPARE(findings[0].toMap()[u"position"_s], u"00:03"_s);
+        QCOMPARE(findings[1].toMap()[u"position"_s], u"00:06"_s);
+        QCOMPARE(rig.view.fileName(), u"talk.wav"_s);
+        QCOMPARE(rig.view.progressText(),
+                 u"00:06 / 00:07 \u00B7 2 claims found \u00B7 2 checks done"_s);
+        QVERIFY(rig.view.error().isEmpty());
+
+        const auto notes = writeFile(u"notes.mp3"_s, "Meeting notes, not audio.\n");
+        rig.view.checkRecording(QUrl::fromLocalFile(notes));
+        QTRY_VERIFY(!rig.view.isRunning());
+        QVERIFY2(rig.view.error().startsWith(u"Could not read \u201Cnotes.mp3\u201D as audio"_s),
+                 qPrintable(rig.view.error()));
+        QCOMPARE(rig.view.findings(), findings);
+        QCOMPARE(rig.view.fileName(), u"talk.wav"_s);
+        QVERIFY(rig.view.canStart());
+    }
+
+    void aRecordingAndListeningNeverRunTogether() {
+        Rig rig;
+        rig.recognizerAnswers = false;
+        const auto recording = writeFile(u"talk.wav"_s, wavBytes(twoUtterances()));
+        rig.view.checkRecording(QUrl::fromLocalFile(recording));
+        QVERIFY(rig.view.isRunning());
+        rig.store.refreshSources();
+        rig.scheduler.runPending();
+        rig.store.setSelectedSourceID(AudioSourceID::allSystemAudio());
+        rig.store.start();
+        rig.scheduler.runPending();
+        QVERIFY(!rig.store.isRunning());
+        QCOMPARE(rig.capture.starts, 0);
+        QVERIFY(!rig.store.errorText().isEmpty());
+
+        rig.view.cancel();
+        QVERIFY(!rig.view.isRunning());
+        QVERIFY(rig.view.canStart());
+        rig.store.start();
+        rig.scheduler.runPending();
+        QVERIFY(rig.store.isRunning());
+        QVERIFY(!rig.view.canStart());
+        rig.view.checkRecording(QUrl::fromLocalFile(recording));
+        QVERIFY(!rig.view.isRunning());
+        QCOMPARE(rig.view.error(), RecordingSession::liveSessionRunningMessage());
+    }
+};
+
+BRINDLE_REGISTER_TEST(RecordingViewModelTest);
+#include "recordingviewmodeltest.moc"
