@@ -35,6 +35,7 @@ struct AudioCapture::Running {
     std::unique_ptr<SpeechTranscriber> microphone;
     std::shared_ptr<Receiver> receiver;
     Streams streams;
+    TimerHandle processWatch;
 };
 
 namespace {
@@ -123,8 +124,7 @@ AudioCapture::AudioCapture(Scheduler &scheduler, std::unique_ptr<SoundServer> se
 
 AudioCapture::~AudioCapture() {
     m_generation = QUuid::createUuid();
-    if (auto streams = tearDown())
-        stopStreams(std::move(streams));
+    retireStreams(tearDown());
 }
 
 QCoro::Task<QList<AudioSource>> AudioCapture::availableSources() {
@@ -219,14 +219,14 @@ QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
 
     Streams streams;
     streams.system = std::make_shared<FollowingRecording>(
-        *m_server,
+        m_scheduler, *m_server,
         applicationID ? applicationPlan(*applicationID)
                       : defaultSourcePlan(&SoundServerSnapshot::defaultOutputMonitor,
                                           QStringLiteral("Brindle system audio")),
         gone, msg::applicationQuit(), content);
     if (includeMicrophone)
         streams.microphone = std::make_shared<FollowingRecording>(
-            *m_server,
+            m_scheduler, *m_server,
             defaultSourcePlan(&SoundServerSnapshot::defaultInput,
                               QStringLiteral("Brindle microphone")),
             nullptr, QString(), content);
@@ -286,6 +286,8 @@ QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
             }
         }
         m_running->activity->start();
+        if (applicationID)
+            watchProcess(*applicationID, token);
         co_return;
     } catch (...) {
         failure = std::current_exception();
@@ -301,6 +303,19 @@ QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
         microphoneSpeech->stop();
     co_await stopStreams(streams);
     std::rethrow_exception(failure);
+}
+
+void AudioCapture::watchProcess(std::int32_t processID, const QUuid &token) {
+    // A process that exits without a word to the sound server (it played through a helper, or
+    // had nothing open) is noticed here.
+    m_running->processWatch = m_scheduler.callAfter(processCheckInterval, [this, processID, token] {
+        if (m_generation != token || !m_running)
+            return;
+        if (m_processAlive(processID))
+            watchProcess(processID, token);
+        else
+            failureHandler(token)(msg::captureStopped(msg::applicationQuit()));
+    });
 }
 
 void AudioCapture::startTranscribers(SpeechTranscriber &system, SpeechTranscriber *microphone) {
@@ -335,8 +350,7 @@ std::function<void(const QString &)> AudioCapture::failureHandler(const QUuid &t
         auto streams = self->tearDown();
         if (self->onError)
             self->onError(message);
-        if (streams)
-            stopStreams(std::move(streams));
+        retireStreams(std::move(streams));
     };
 }
 
@@ -358,6 +372,11 @@ AudioCapture::Streams AudioCapture::tearDown() {
     if (running->microphone)
         running->microphone.release()->deleteLater();
     return streams;
+}
+
+void AudioCapture::retireStreams(Streams streams) {
+    retire(std::move(streams.system));
+    retire(std::move(streams.microphone));
 }
 
 QCoro::Task<> AudioCapture::stopStreams(Streams streams) {
@@ -385,8 +404,7 @@ void AudioCapture::resetTranscription() {
         auto streams = tearDown();
         if (onError)
             onError(msg::resetFailed(error.message()));
-        if (streams)
-            stopStreams(std::move(streams));
+        retireStreams(std::move(streams));
     }
 }
 

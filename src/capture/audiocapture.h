@@ -26,6 +26,8 @@ class AudioCapture : public QObject, public AudioCapturePort {
 public:
     /// Makes the recognizer of one transcriber; throws CaptureError when there is none.
     using RecognizerFactory = std::function<std::unique_ptr<SpeechRecognizer>()>;
+    /// How often an application's capture checks that its process still runs.
+    static constexpr Duration processCheckInterval = std::chrono::seconds(1);
 
     AudioCapture(Scheduler &scheduler, std::unique_ptr<SoundServer> server,
                  RecognizerFactory recognizers, QObject *parent = nullptr);
@@ -60,9 +62,12 @@ private:
 
     Streams tearDown();
     static QCoro::Task<> stopStreams(Streams streams);
+    /// Stops them without waiting; failure handlers may run inside a stream's own callback.
+    static void retireStreams(Streams streams);
     std::function<void(const QString &)> failureHandler(const QUuid &token);
     void connectTranscriber(SpeechTranscriber &transcriber, const QUuid &token,
                             const QString &prefix, CaptureActivity *activity);
+    void watchProcess(std::int32_t processID, const QUuid &token);
     void startTranscribers(SpeechTranscriber &system, SpeechTranscriber *microphone);
     void reportStatus(const QString &message);
 

@@ -1,5 +1,6 @@
 #include "followingrecording.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <algorithm>
@@ -17,11 +18,31 @@ QCoro::Task<> stopAndDrop(std::shared_ptr<RecordStream> stream) {
     co_await stream->stop();
 }
 
+/// Starts a stream; its failure comes back as a value.
+QCoro::Task<std::optional<SoundServerError>> startStream(std::shared_ptr<RecordStream> stream) {
+    try {
+        co_await stream->start();
+    } catch (const SoundServerError &error) {
+        co_return error;
+    }
+    co_return std::nullopt;
+}
+
 } // namespace
 
-FollowingRecording::FollowingRecording(SoundServer &server, Plan plan, Gone gone,
-                                       QString goneDescription, SoundServerSnapshot current)
-    : m_server(server)
+void retire(std::shared_ptr<RecordStream> stream) {
+    if (!stream)
+        return;
+    stopAndDrop(stream);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [stream] {}, Qt::QueuedConnection);
+}
+
+FollowingRecording::FollowingRecording(Scheduler &scheduler, SoundServer &server, Plan plan,
+                                       Gone gone, QString goneDescription,
+                                       SoundServerSnapshot current)
+    : m_scheduler(scheduler)
+    , m_server(server)
     , m_plan(std::move(plan))
     , m_gone(std::move(gone))
     , m_goneDescription(std::move(goneDescription))
@@ -32,7 +53,7 @@ FollowingRecording::~FollowingRecording() {
     for (auto &[key, piece] : m_pieces) {
         piece.stream->onBuffer = nullptr;
         piece.stream->onFailure = nullptr;
-        stopAndDrop(piece.stream);
+        retire(piece.stream);
     }
 }
 
@@ -52,11 +73,16 @@ QCoro::Task<> FollowingRecording::start() {
     }
     if (failure)
         throw *failure;
+    if (self && m_running) {
+        m_lastEmitted = m_scheduler.monotonic();
+        armSilence();
+    }
 }
 
 QCoro::Task<> FollowingRecording::stop() {
     m_running = false;
     m_watch.reset();
+    m_silence.cancel();
     auto pieces = std::exchange(m_pieces, {});
     for (auto &[key, piece] : pieces)
         co_await piece.stream->stop();
@@ -117,39 +143,17 @@ FollowingRecording::follow(SoundServerSnapshot content) {
     for (const auto key : unwanted)
         close(key);
 
-    std::optional<SoundServerError> firstFailure;
+    // New streams take their place (and their callbacks) before they start, so no early audio
+    // is dropped and a pass that runs meanwhile sees them; they all start at once.
     bool opened = false;
+    std::vector<std::pair<std::uint64_t, QCoro::Task<std::optional<SoundServerError>>>> starting;
     for (const auto &request : wanted) {
-        if (!self || !m_running)
-            co_return std::nullopt;
         if (std::any_of(m_pieces.cbegin(), m_pieces.cend(),
                         [&](const auto &entry) { return entry.second.request == request; })) {
             opened = true;
             continue;
         }
-        std::shared_ptr<RecordStream> stream;
-        std::optional<SoundServerError> failure;
-        try {
-            stream = m_server.recordStream(request);
-            co_await stream->start();
-        } catch (const SoundServerError &error) {
-            failure = error;
-        }
-        if (!self || !m_running) {
-            if (stream && !failure)
-                stopAndDrop(stream);
-            co_return std::nullopt;
-        }
-        if (failure) {
-            // A stream that ended while we opened it is simply not there any more; a server
-            // that fails or stays silent ends the recording.
-            if (!firstFailure)
-                firstFailure = failure;
-            if (serverItself(*failure))
-                break;
-            continue;
-        }
-        opened = true;
+        std::shared_ptr<RecordStream> stream = m_server.recordStream(request);
         const auto key = m_nextKey++;
         m_mixer.add(key);
         stream->onBuffer = [this, key](const AudioBuffer &buffer) {
@@ -157,7 +161,24 @@ FollowingRecording::follow(SoundServerSnapshot content) {
                 emitMixed(m_mixer.push(key, buffer.data));
         };
         stream->onFailure = [this, key](const QString &) { lost(key); };
-        m_pieces.emplace(key, Piece{request, std::move(stream)});
+        m_pieces.emplace(key, Piece{request, stream});
+        starting.emplace_back(key, startStream(stream));
+    }
+    std::optional<SoundServerError> firstFailure;
+    for (auto &[key, task] : starting) {
+        auto &started = task;
+        const auto failure = co_await started;
+        if (!self || !m_running)
+            co_return std::nullopt;
+        if (!failure) {
+            opened = opened || m_pieces.contains(key);
+            continue;
+        }
+        // A stream that ended while we opened it is simply not there any more; a server that
+        // fails or stays silent ends the recording.
+        close(key);
+        if (!firstFailure)
+            firstFailure = failure;
     }
     if (firstFailure && (!opened || serverItself(*firstFailure)))
         co_return firstFailure;
@@ -172,7 +193,7 @@ void FollowingRecording::close(std::uint64_t key) {
     auto stream = std::move(it->second.stream);
     m_pieces.erase(it);
     emitMixed(m_mixer.remove(key));
-    stopAndDrop(std::move(stream));
+    retire(std::move(stream));
 }
 
 void FollowingRecording::lost(std::uint64_t key) {
@@ -191,15 +212,37 @@ void FollowingRecording::fail(const QString &description) {
         return;
     m_running = false;
     m_watch.reset();
+    m_silence.cancel();
     for (auto &[key, piece] : std::exchange(m_pieces, {}))
-        stopAndDrop(piece.stream);
+        retire(piece.stream);
     if (onFailure)
         onFailure(description);
 }
 
 void FollowingRecording::emitMixed(const QByteArray &samples) {
-    if (!samples.isEmpty() && onBuffer)
+    if (samples.isEmpty())
+        return;
+    m_lastEmitted = m_scheduler.monotonic();
+    if (onBuffer)
         onBuffer(AudioBuffer{samples});
+}
+
+void FollowingRecording::armSilence() {
+    m_silence = m_scheduler.callAfter(silenceTick, [this] {
+        armSilence();
+        fillSilence();
+    });
+}
+
+void FollowingRecording::fillSilence() {
+    const auto quiet = m_scheduler.monotonic() - m_lastEmitted;
+    if (quiet < (m_pieces.empty() ? silenceTick : quietLimit))
+        return;
+    const auto samples = std::min<qsizetype>(
+        captureSampleRate * std::chrono::duration_cast<std::chrono::milliseconds>(quiet).count() /
+            1000,
+        captureSampleRate * 2);
+    emitMixed(QByteArray(samples * qsizetype(sizeof(std::int16_t)), '\0'));
 }
 
 } // namespace brindle

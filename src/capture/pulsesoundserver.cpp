@@ -1,11 +1,13 @@
 #include "pulsesoundserver.h"
 
-#include <QCoroSignal>
+#include "mainthreadwakeup.h"
+
 #include <QHash>
 #include <QPointer>
 
 #include <pulse/pulseaudio.h>
 
+#include <algorithm>
 #include <set>
 
 namespace brindle {
@@ -65,18 +67,18 @@ private:
 
 } // namespace
 
-/// The main-thread end of an answer the mainloop thread fills in: post() (any thread) makes
-/// `answered` fire on the main thread. Deleting it drops a post not yet delivered.
-class PulseAnswer : public QObject {
+/// Tells the main thread that the server's devices, defaults, streams or clients changed: post()
+/// (any thread) makes `changed` fire there. Deleting it drops a post not yet delivered.
+class ChangeNotice : public QObject {
     Q_OBJECT
 public:
     void post() {
         QMetaObject::invokeMethod(
-            this, [this] { emit answered(); }, Qt::QueuedConnection);
+            this, [this] { emit changed(); }, Qt::QueuedConnection);
     }
 
 Q_SIGNALS:
-    void answered();
+    void changed();
 };
 
 /// One client connection and the thread that runs its mainloop. Every use of the context holds
@@ -103,7 +105,7 @@ public:
     pa_threaded_mainloop *loop() const { return m_loop; }
     pa_context *context() const { return m_context; }
     /// Fires on the main thread when a device, default, stream or client came or went.
-    PulseAnswer &changes() { return m_changes; }
+    ChangeNotice &changes() { return m_changes; }
 
     bool isGood() {
         LoopLock lock(m_loop);
@@ -112,12 +114,12 @@ public:
 
     /// Connects and waits (awaiting, never blocking) until the server accepted us.
     static QCoro::Task<> open(std::shared_ptr<PulseConnection> self) {
-        PulseAnswer answer;
+        const auto wakeup = MainThreadWakeup::make();
         {
             LoopLock lock(self->m_loop);
             if (const int error = self->connect(); error != PA_OK)
                 throw errorFrom(error);
-            self->m_waiting.insert(&answer);
+            self->m_waiting.insert(wakeup);
         }
         std::optional<SoundServerError> failure;
         for (const auto deadline = std::chrono::steady_clock::now() + soundServerTimeLimit;;) {
@@ -125,7 +127,7 @@ public:
                 LoopLock lock(self->m_loop);
                 const auto state = pa_context_get_state(self->m_context);
                 if (state == PA_CONTEXT_READY) {
-                    // Only comings and goings; volume and cork changes would flood the capture.
+                    // Devices, defaults, playback streams and clients (see onEvent for changes).
                     pa_context_set_subscribe_callback(self->m_context, &PulseConnection::onEvent,
                                                       &self->m_changes);
                     if (auto *op = pa_context_subscribe(
@@ -146,21 +148,26 @@ public:
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0 || !co_await qCoro(&answer, &PulseAnswer::answered, left)) {
+            bool changed = false;
+            if (left.count() > 0) {
+                auto wait = wakeup->wait(left);
+                changed = co_await wait;
+            }
+            if (!changed) {
                 failure = errorFrom(PA_ERR_TIMEOUT);
                 break;
             }
         }
         {
             LoopLock lock(self->m_loop);
-            self->m_waiting.erase(&answer);
+            self->m_waiting.erase(wakeup);
         }
         if (failure)
             throw *failure;
     }
 
-    /// Runs the operations `issue` starts (lock held; each must call `answer.post()`-counting
-    /// callbacks on `query`) and waits for `query->answer` or the time limit. Throws
+    /// Runs the operations `issue` starts (lock held; their callbacks on `query` post
+    /// `query->answer` once all are done) and waits for `query->answer` or the time limit. Throws
     /// SoundServerError.
     template<typename Query, typename Issue>
     static QCoro::Task<> ask(std::shared_ptr<PulseConnection> self, std::shared_ptr<Query> query,
@@ -171,17 +178,18 @@ public:
             if (pa_context_get_state(self->m_context) != PA_CONTEXT_READY)
                 throw errorFrom(PA_ERR_CONNECTIONTERMINATED);
             ops = issue(self->m_context, query.get());
-            self->m_waiting.insert(&query->answer);
+            self->m_waiting.insert(query->answer);
         }
-        bool issued = true;
-        for (auto *op : ops)
-            issued = issued && op;
-        const bool answered =
-            issued && co_await qCoro(&query->answer, &PulseAnswer::answered, soundServerTimeLimit);
+        const bool issued = std::all_of(ops.cbegin(), ops.cend(), [](auto *op) { return op; });
+        bool answered = false;
+        if (issued) {
+            auto wait = query->answer->wait(soundServerTimeLimit);
+            answered = co_await wait;
+        }
         int error = PA_OK;
         {
             LoopLock lock(self->m_loop);
-            self->m_waiting.erase(&query->answer);
+            self->m_waiting.erase(query->answer);
             // Nothing may call back into `query` once this returns.
             for (auto *op : ops) {
                 if (!op)
@@ -225,7 +233,7 @@ private:
     // --- mainloop thread, lock held ---
     static void onState(pa_context *, void *data) {
         // Wakes every waiter: a connection that failed answers nothing more.
-        for (auto *answer : static_cast<PulseConnection *>(data)->m_waiting)
+        for (const auto &answer : static_cast<PulseConnection *>(data)->m_waiting)
             answer->post();
     }
 
@@ -233,14 +241,17 @@ private:
                         void *data) {
         const auto facility = event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
         const auto type = event & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
-        if (facility == PA_SUBSCRIPTION_EVENT_SERVER || type != PA_SUBSCRIPTION_EVENT_CHANGE)
-            static_cast<PulseAnswer *>(data)->post();
+        // A playback stream's change may be its move to another output, or (on PipeWire) its
+        // first link to one; other changes (volumes, ports) say nothing the capture follows.
+        if (facility == PA_SUBSCRIPTION_EVENT_SERVER ||
+            facility == PA_SUBSCRIPTION_EVENT_SINK_INPUT || type != PA_SUBSCRIPTION_EVENT_CHANGE)
+            static_cast<ChangeNotice *>(data)->post();
     }
 
     pa_threaded_mainloop *m_loop;
     pa_context *m_context = nullptr;
-    PulseAnswer m_changes;
-    std::set<PulseAnswer *> m_waiting; // lock held
+    ChangeNotice m_changes;
+    std::set<std::shared_ptr<MainThreadWakeup>> m_waiting; // lock held
 };
 
 namespace {
@@ -256,7 +267,7 @@ struct SnapshotQuery {
         RecordingStream stream;
     };
 
-    PulseAnswer answer;
+    std::shared_ptr<MainThreadWakeup> answer = MainThreadWakeup::make();
     int pending = 6;
     bool failed = false;
     QString defaultSink, defaultSource;
@@ -273,7 +284,7 @@ struct SnapshotQuery {
         if (eol < 0)
             failed = true;
         if (--pending == 0 || failed)
-            answer.post();
+            answer->post();
     }
 
     static std::vector<pa_operation *> issue(pa_context *context, SnapshotQuery *q) {
@@ -399,7 +410,10 @@ public:
     PulseRecordStream(PulseSoundServer &server, RecordRequest request)
         : m_server(&server)
         , m_request(std::move(request)) {}
-    ~PulseRecordStream() override { detach(); }
+    ~PulseRecordStream() override {
+        detach();
+        m_settledWakeup->post(); // a start still waiting finds the stream gone
+    }
 
     QCoro::Task<> start() override {
         QPointer<PulseRecordStream> self(this);
@@ -415,14 +429,18 @@ public:
             detach();
             throw errorFrom(error);
         }
-        if (!m_settled &&
-            !co_await qCoro(this, &PulseRecordStream::settled, soundServerTimeLimit)) {
-            if (self)
-                detach();
-            throw errorFrom(PA_ERR_TIMEOUT);
+        bool inTime = m_settled;
+        if (!inTime) {
+            const auto wakeup = m_settledWakeup;
+            auto wait = wakeup->wait(soundServerTimeLimit);
+            inTime = co_await wait;
         }
         if (!self)
-            co_return;
+            throw SoundServerError(SoundServerError::Kind::other, QStringLiteral("Stream stopped"));
+        if (!inTime) {
+            detach();
+            throw errorFrom(PA_ERR_TIMEOUT);
+        }
         if (m_startError != PA_OK) {
             const int error = m_startError;
             detach();
@@ -433,16 +451,9 @@ public:
     QCoro::Task<> stop() override {
         m_stopped = true;
         detach();
-        if (!m_settled) {
-            m_settled = true;
-            m_startError = PA_ERR_KILLED;
-            emit settled();
-        }
+        settle(PA_ERR_KILLED);
         co_return;
     }
-
-Q_SIGNALS:
-    void settled();
 
 private:
     /// Creates and connects the pa_stream; the answer arrives through the state callback.
@@ -528,7 +539,7 @@ private:
             return;
         m_settled = true;
         m_startError = error;
-        emit settled();
+        m_settledWakeup->post();
     }
 
     void fail(int error) {
@@ -552,6 +563,7 @@ private:
     pa_stream *m_stream = nullptr;
     QByteArray m_pending; // mainloop thread only
     bool m_settled = false;
+    std::shared_ptr<MainThreadWakeup> m_settledWakeup = MainThreadWakeup::make();
     bool m_stopped = false;
     int m_startError = PA_OK;
 };
@@ -564,10 +576,13 @@ PulseSoundServer::~PulseSoundServer() = default;
 
 QCoro::Task<std::shared_ptr<PulseConnection>> PulseSoundServer::connection() {
     QPointer<PulseSoundServer> self(this);
-    if (m_connection && m_connection->isGood())
-        co_return m_connection;
+    if (m_connection && m_connection->isGood()) {
+        // A copy: g++ 12 moves a member named in co_return, which would drop the connection.
+        auto current = m_connection;
+        co_return current;
+    }
     auto opened = std::make_shared<PulseConnection>();
-    QObject::connect(&opened->changes(), &PulseAnswer::answered, this,
+    QObject::connect(&opened->changes(), &ChangeNotice::changed, this,
                      &PulseSoundServer::notifyChanged);
     co_await PulseConnection::open(opened);
     if (self)

@@ -37,7 +37,6 @@ private:
     void notifyChanged();
 
     std::shared_ptr<PulseConnection> m_connection;
-    std::shared_ptr<QObject> m_opening; ///< set while a connection is being opened
     std::shared_ptr<std::vector<std::weak_ptr<std::function<void()>>>> m_watchers;
 };
 

@@ -133,7 +133,10 @@ private slots:
         }));
         int starts = 0;
         detector->onCallStarted = [&] { ++starts; };
-        const auto answer = [&](const QStringList &ids) { emit asked.back()->given(ids); };
+        const auto answer = [&](const QStringList &ids) {
+            emit asked.back()->given(ids);
+            QCoreApplication::processEvents(); // the awaiting probe resumes through the queue
+        };
         detector->poll();
         detector->poll();
         QCOMPARE(asked.size(), std::size_t(1));

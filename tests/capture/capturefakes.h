@@ -90,6 +90,7 @@ struct StreamRecord {
     RecordRequest request;
     RecordStream *stream = nullptr; ///< while it exists
     bool running = false;
+    bool stopped = false;
 };
 
 /// The sound server's side of a test: what it reports, and every stream it was asked for.
@@ -165,12 +166,15 @@ private:
             auto record = m_record;
             if (script->startGate)
                 co_await script->startGate->pass();
+            if (record->stopped) // as the real stream: a stop ends a start still under way
+                throw SoundServerError(SoundServerError::Kind::other, QStringLiteral("stopped"));
             if (record->request.source == script->failStartOfSource)
                 throw script->startError;
             record->running = true;
         }
         QCoro::Task<> stop() override {
             m_record->running = false;
+            m_record->stopped = true;
             m_script->log.append(QStringLiteral("stop ") + m_record->request.source);
             co_return;
         }
