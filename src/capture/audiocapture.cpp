@@ -53,10 +53,14 @@ bool hasPlayback(const SoundServerSnapshot &content, std::int32_t processID) {
                        [&](const PlaybackStream &stream) { return stream.processID == processID; });
 }
 
-/// Every playback stream of the process, each through its own output's monitor.
+/// Every playback stream of the process, each through its own output's monitor, and the default
+/// output's monitor held so that a new stream's first seconds are not rendered before it is heard.
 FollowingRecording::Plan applicationPlan(std::int32_t processID) {
     return [processID](const SoundServerSnapshot &content) {
         QList<RecordRequest> requests;
+        if (!content.defaultOutputMonitor.isEmpty())
+            requests.append({content.defaultOutputMonitor, std::nullopt,
+                             QStringLiteral("Brindle application audio"), true});
         for (const auto &stream : content.playback) {
             if (stream.processID == processID && !stream.sinkMonitor.isEmpty())
                 requests.append({stream.sinkMonitor, stream.index,

@@ -155,11 +155,13 @@ FollowingRecording::follow(SoundServerSnapshot content) {
         }
         std::shared_ptr<RecordStream> stream = m_server.recordStream(request);
         const auto key = m_nextKey++;
-        m_mixer.add(key);
-        stream->onBuffer = [this, key](const AudioBuffer &buffer) {
-            if (m_pieces.contains(key))
-                emitMixed(m_mixer.push(key, buffer.data));
-        };
+        if (!request.keepsLatencyLow) {
+            m_mixer.add(key);
+            stream->onBuffer = [this, key](const AudioBuffer &buffer) {
+                if (m_pieces.contains(key))
+                    emitMixed(m_mixer.push(key, buffer.data));
+            };
+        }
         stream->onFailure = [this, key](const QString &) { lost(key); };
         m_pieces.emplace(key, Piece{request, stream});
         starting.emplace_back(key, startStream(stream));
@@ -236,7 +238,7 @@ void FollowingRecording::armSilence() {
 
 void FollowingRecording::fillSilence() {
     const auto quiet = m_scheduler.monotonic() - m_lastEmitted;
-    if (quiet < (m_pieces.empty() ? silenceTick : quietLimit))
+    if (quiet < (m_mixer.isEmpty() ? silenceTick : quietLimit))
         return;
     const auto samples = std::min<qsizetype>(
         captureSampleRate * std::chrono::duration_cast<std::chrono::milliseconds>(quiet).count() /

@@ -81,6 +81,10 @@ struct RecordRequest {
     QString source;                          ///< source name to record from
     std::optional<std::uint32_t> onlyStream; ///< restrict a monitor to this playback stream
     QString name;                            ///< how the stream shows up in sound settings
+    /// Only held open, its audio unused: on PulseAudio a monitor stream with a short fragment
+    /// keeps its output from rendering seconds ahead, which a stream's own monitor, attached
+    /// once the stream is announced, would never hear.
+    bool keepsLatencyLow = false;
 
     bool operator==(const RecordRequest &) const = default;
 };
