@@ -92,16 +92,6 @@ QCoro::Task<SoundServerSnapshot> fetchContent(SoundServer &server) {
     }
 }
 
-/// Starts a stream; its failure comes back as a value so the caller checks its token first.
-QCoro::Task<std::optional<SoundServerError>> startStream(std::shared_ptr<RecordStream> stream) {
-    try {
-        co_await stream->start();
-    } catch (const SoundServerError &error) {
-        co_return error;
-    }
-    co_return std::nullopt;
-}
-
 void openSoundSettings() {
     if (!QStandardPaths::findExecutable(QStringLiteral("pavucontrol")).isEmpty() &&
         QProcess::startDetached(QStringLiteral("pavucontrol"), {}))

@@ -18,7 +18,8 @@ QCoro::Task<> stopAndDrop(std::shared_ptr<RecordStream> stream) {
     co_await stream->stop();
 }
 
-/// Starts a stream; its failure comes back as a value.
+} // namespace
+
 QCoro::Task<std::optional<SoundServerError>> startStream(std::shared_ptr<RecordStream> stream) {
     try {
         co_await stream->start();
@@ -27,8 +28,6 @@ QCoro::Task<std::optional<SoundServerError>> startStream(std::shared_ptr<RecordS
     }
     co_return std::nullopt;
 }
-
-} // namespace
 
 void retire(std::shared_ptr<RecordStream> stream) {
     if (!stream)

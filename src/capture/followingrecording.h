@@ -27,6 +27,8 @@ namespace brindle {
 /// Stops `stream` now and lets it go once the event loop comes round: whoever drops a stream may
 /// be running inside one of its callbacks.
 void retire(std::shared_ptr<RecordStream> stream);
+/// Starts `stream`; its failure comes back as a value, so the caller checks its own state first.
+QCoro::Task<std::optional<SoundServerError>> startStream(std::shared_ptr<RecordStream> stream);
 
 class FollowingRecording final : public QObject, public RecordStream {
     Q_OBJECT

@@ -196,7 +196,7 @@ private slots:
         Session s;
         QVERIFY(s.start(AudioSourceID::application(std::int32_t(caller->processId()))));
         play(QStringLiteral("blip.wav"), QStringLiteral("speakers"), caller);
-        QTest::qWait(1000);
+        QTest::qWait(1500); // it ends in the speech's leading second of silence
         play(QStringLiteral("a.wav"), QStringLiteral("speakers"), caller);
         QVERIFY2(QTest::qWaitFor([&] { return heardOf(wordsA, s.finals) >= 3; }, 20000),
                  qPrintable(s.finals));
