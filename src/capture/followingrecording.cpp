@@ -156,12 +156,17 @@ FollowingRecording::follow(SoundServerSnapshot content) {
         const auto key = m_nextKey++;
         if (!request.keepsLatencyLow) {
             m_mixer.add(key);
-            stream->onBuffer = [this, key](const AudioBuffer &buffer) {
-                if (m_pieces.contains(key))
-                    emitMixed(m_mixer.push(key, buffer.data));
+            stream->onBuffer = [self, key](const AudioBuffer &buffer) {
+                if (self && self->m_pieces.contains(key))
+                    self->emitMixed(self->m_mixer.push(key, buffer.data));
             };
         }
-        stream->onFailure = [this, key](const QString &) { lost(key); };
+        // A closed stream may still deliver what was posted before it stopped, even to a
+        // recording that is gone by then.
+        stream->onFailure = [self, key](const QString &) {
+            if (self)
+                self->lost(key);
+        };
         m_pieces.emplace(key, Piece{request, stream});
         starting.emplace_back(key, startStream(stream));
     }

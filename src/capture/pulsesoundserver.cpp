@@ -543,6 +543,8 @@ private:
     }
 
     void fail(int error) {
+        if (m_stopped)
+            return; // a failure posted before the stop is no news to its owner
         if (!m_settled) {
             settle(error);
             return;
