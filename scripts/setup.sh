@@ -38,6 +38,9 @@ packages=(
   libpulse-dev libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
   # capture integration tests: a private sound server, its players and speech synthesis
   pulseaudio pulseaudio-utils flite
+  # the same tests against PipeWire's pulse server, each stack in its own dbus-run-session;
+  # installing pipewire-pulse leaves the pulseaudio binary the other run starts untouched
+  pipewire pipewire-pulse wireplumber
   # desktop tests: a private X server inside a private session bus; the launcher entry and
   # metadata validators
   xvfb desktop-file-utils appstream

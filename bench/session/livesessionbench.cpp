@@ -1,4 +1,4 @@
-// The whole chain, measured: flite speech is played into a private PulseAudio server while
+// The whole chain, measured: flite speech is played into a private sound server while
 // `brindle-tool session` listens, and a loopback provider answers every request at once. For
 // each spoken claim it reports the time from the end of the speech to the published finding and
 // each hop on the way: speech end -> final transcript (the recognizer's end of utterance),
@@ -13,7 +13,7 @@
 #include "audiobuffer.h"
 #include "fakeproviderserver.h"
 #include "pocketsphinxrecognizer.h"
-#include "privatepulseserver.h"
+#include "privatesoundserver.h"
 #include "researchreply.h"
 #include "wavfile.h"
 
@@ -114,9 +114,10 @@ int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
-    test::PrivatePulseServer pulse;
-    if (!pulse.start(dir.path(), QStringLiteral("load-module module-null-sink sink_name=speakers\n"
-                                                "set-default-sink speakers\n"))) {
+    test::PrivateSoundServer pulse;
+    if (!pulse.start(dir.path(), test::PrivateSoundServer::fromEnvironment(),
+                     {QStringLiteral("load-module module-null-sink sink_name=speakers"),
+                      QStringLiteral("set-default-sink speakers")})) {
         std::fprintf(stderr, "the private sound server did not start\n");
         return 1;
     }

@@ -230,7 +230,8 @@ int main(int argc, char *argv[]) {
     auto promptSurface = std::make_unique<brindle::QuickCallPromptSurface>(*engine);
     brindle::QuickCallPromptSurface *promptWindows = promptSurface.get();
     auto detector = std::make_unique<brindle::CallDetector>(
-        unattended ? brindle::CallDetector::Probe([] { return QStringList(); })
+        unattended ? brindle::CallDetector::Probe(
+                         []() -> QCoro::Task<QStringList> { co_return QStringList(); })
                    : brindle::soundServerInputProbe());
     const QPointer<brindle::AppPresentation> weakPresentation(&presentation);
     presentation.setCallPrompt(std::make_unique<brindle::CallPromptPresenter>(

@@ -9,13 +9,45 @@
 
 namespace brindle {
 
+namespace {
+
+QCoro::Task<QStringList> answered(QStringList ids) {
+    co_return ids;
+}
+
+} // namespace
+
 CallDetector::CallDetector(Probe probe)
     : m_probe(std::move(probe)) {}
+
+CallDetector::CallDetector(ImmediateProbe probe)
+    : m_probe([probe = std::move(probe)] { return answered(probe ? probe() : QStringList()); }) {}
+
+CallDetector::~CallDetector() {
+    *m_alive = false;
+}
 
 void CallDetector::poll() {
     Q_ASSERT(!QCoreApplication::instance() ||
              QThread::currentThread() == QCoreApplication::instance()->thread());
-    const QStringList ids = m_probe ? m_probe() : QStringList();
+    if (m_asking)
+        return;
+    ask();
+}
+
+QCoro::Task<> CallDetector::ask() {
+    auto alive = m_alive;
+    m_asking = true;
+    QStringList ids;
+    if (m_probe)
+        ids = co_await m_probe();
+    if (!*alive)
+        co_return;
+    m_asking = false;
+    handle(ids);
+}
+
+void CallDetector::handle(const QStringList &ids) {
     const bool slackRecords = std::any_of(ids.cbegin(), ids.cend(),
                                           [](const QString &id) { return isSlackIdentifier(id); });
     if (slackRecords) {

@@ -1,6 +1,7 @@
 #include "audiocapture.h"
 
 #include "capturemessages.h"
+#include "followingrecording.h"
 
 #include <QCollator>
 #include <QPointer>
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 
+#include <cerrno>
+#include <signal.h>
 #include <unistd.h>
 
 namespace brindle {
@@ -32,6 +35,7 @@ struct AudioCapture::Running {
     std::unique_ptr<SpeechTranscriber> microphone;
     std::shared_ptr<Receiver> receiver;
     Streams streams;
+    TimerHandle processWatch;
 };
 
 namespace {
@@ -39,7 +43,44 @@ namespace {
 CaptureError mapServerError(const SoundServerError &error) {
     if (error.kind() == SoundServerError::Kind::unreachable)
         return CaptureError(msg::serverRefused());
+    if (error.kind() == SoundServerError::Kind::timedOut)
+        return CaptureError(msg::serverSilent());
     return CaptureError(error.description());
+}
+
+bool hasPlayback(const SoundServerSnapshot &content, std::int32_t processID) {
+    return std::any_of(content.playback.cbegin(), content.playback.cend(),
+                       [&](const PlaybackStream &stream) { return stream.processID == processID; });
+}
+
+/// Every playback stream of the process, each through its own output's monitor, and the default
+/// output's monitor held so that a new stream's first seconds are not rendered before it is heard.
+FollowingRecording::Plan applicationPlan(std::int32_t processID) {
+    return [processID](const SoundServerSnapshot &content) {
+        QList<RecordRequest> requests;
+        if (!content.defaultOutputMonitor.isEmpty())
+            requests.append({content.defaultOutputMonitor, std::nullopt,
+                             QStringLiteral("Brindle application audio"), true});
+        for (const auto &stream : content.playback) {
+            if (stream.processID == processID && !stream.sinkMonitor.isEmpty())
+                requests.append({stream.sinkMonitor, stream.index,
+                                 QStringLiteral("Brindle application audio")});
+        }
+        return requests;
+    };
+}
+
+/// The source a default names (the default output's monitor, or the default input), if any.
+FollowingRecording::Plan defaultSourcePlan(QString SoundServerSnapshot::*source, QString name) {
+    return [source, name](const SoundServerSnapshot &content) {
+        const QString &current = content.*source;
+        return current.isEmpty() ? QList<RecordRequest>()
+                                 : QList<RecordRequest>{{current, std::nullopt, name}};
+    };
+}
+
+bool processExists(std::int32_t processID) {
+    return ::kill(processID, 0) == 0 || errno == EPERM;
 }
 
 /// The server's snapshot, its failures turned into the capture's messages.
@@ -49,16 +90,6 @@ QCoro::Task<SoundServerSnapshot> fetchContent(SoundServer &server) {
     } catch (const SoundServerError &error) {
         throw mapServerError(error);
     }
-}
-
-/// Starts a stream; its failure comes back as a value so the caller checks its token first.
-QCoro::Task<std::optional<SoundServerError>> startStream(std::shared_ptr<RecordStream> stream) {
-    try {
-        co_await stream->start();
-    } catch (const SoundServerError &error) {
-        co_return error;
-    }
-    co_return std::nullopt;
 }
 
 void openSoundSettings() {
@@ -82,12 +113,12 @@ AudioCapture::AudioCapture(Scheduler &scheduler, std::unique_ptr<SoundServer> se
     , m_server(std::move(server))
     , m_recognizers(std::move(recognizers))
     , m_ownProcessID(std::int32_t(::getpid()))
-    , m_openSettings(openSoundSettings) {}
+    , m_openSettings(openSoundSettings)
+    , m_processAlive(processExists) {}
 
 AudioCapture::~AudioCapture() {
     m_generation = QUuid::createUuid();
-    if (auto streams = tearDown())
-        stopStreams(std::move(streams));
+    retireStreams(tearDown());
 }
 
 QCoro::Task<QList<AudioSource>> AudioCapture::availableSources() {
@@ -136,20 +167,16 @@ QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
     const SoundServerSnapshot content = co_await fetchContent(*m_server);
     checkPoint();
 
-    RecordRequest systemRequest{QString(), std::nullopt, QStringLiteral("Brindle system audio")};
-    if (const auto pid = sourceID.processID()) {
-        const auto found =
-            std::find_if(content.playback.cbegin(), content.playback.cend(),
-                         [&](const PlaybackStream &stream) { return stream.processID == *pid; });
-        if (found == content.playback.cend() || found->sinkMonitor.isEmpty())
-            throw CaptureError(msg::applicationGone());
-        systemRequest.source = found->sinkMonitor;
-        systemRequest.onlyStream = found->index;
-    } else {
-        if (content.defaultOutputMonitor.isEmpty())
-            throw CaptureError(msg::noOutput());
-        systemRequest.source = content.defaultOutputMonitor;
-    }
+    const auto applicationID = sourceID.processID();
+    const auto alive = m_processAlive;
+    const auto gone = [applicationID, alive](const SoundServerSnapshot &content) {
+        return applicationID && !hasPlayback(content, *applicationID) &&
+               !content.clientProcesses.contains(*applicationID) && !alive(*applicationID);
+    };
+    if (applicationID && gone(content))
+        throw CaptureError(msg::applicationGone());
+    if (!applicationID && content.defaultOutputMonitor.isEmpty())
+        throw CaptureError(msg::noOutput());
     if (includeMicrophone && content.defaultInput.isEmpty())
         throw CaptureError(msg::microphoneUnavailable());
 
@@ -166,6 +193,17 @@ QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
     if (includeMicrophone)
         microphoneSpeech = std::make_unique<SpeechTranscriber>(m_scheduler, m_recognizers());
 
+    // The models load on the recognizers' own threads; the start waits for them without
+    // blocking, so an unusable model fails it and a stop meanwhile simply retires it.
+    for (auto *speech : {systemSpeech.get(), microphoneSpeech.get()}) {
+        if (!speech)
+            continue;
+        const bool ready = co_await speech->prepare();
+        checkPoint();
+        if (!ready)
+            throw CaptureError(msg::recognizerUnavailable());
+    }
+
     connectTranscriber(*systemSpeech, token, QString(), activity.get());
     if (microphoneSpeech)
         connectTranscriber(*microphoneSpeech, token, QStringLiteral("You: "), activity.get());
@@ -174,14 +212,18 @@ QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
         systemSpeech.get(), microphoneSpeech.get(), activity.get(), failureHandler(token), true});
 
     Streams streams;
-    try {
-        streams.system = m_server->recordStream(systemRequest);
-        if (includeMicrophone)
-            streams.microphone = m_server->recordStream(
-                {content.defaultInput, std::nullopt, QStringLiteral("Brindle microphone")});
-    } catch (const SoundServerError &error) {
-        throw mapServerError(error);
-    }
+    streams.system = std::make_shared<FollowingRecording>(
+        m_scheduler, *m_server,
+        applicationID ? applicationPlan(*applicationID)
+                      : defaultSourcePlan(&SoundServerSnapshot::defaultOutputMonitor,
+                                          QStringLiteral("Brindle system audio")),
+        gone, msg::applicationQuit(), content);
+    if (includeMicrophone)
+        streams.microphone = std::make_shared<FollowingRecording>(
+            m_scheduler, *m_server,
+            defaultSourcePlan(&SoundServerSnapshot::defaultInput,
+                              QStringLiteral("Brindle microphone")),
+            nullptr, QString(), content);
     const auto route = [receiver](bool microphone) {
         return [receiver, microphone](const AudioBuffer &buffer) {
             if (!receiver->active)
@@ -223,8 +265,7 @@ QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
         const auto systemError = co_await startStream(streams.system);
         checkPoint();
         if (systemError) {
-            if (systemError->kind() == SoundServerError::Kind::noSuchEntity &&
-                systemRequest.onlyStream)
+            if (systemError->kind() == SoundServerError::Kind::noSuchEntity && applicationID)
                 throw CaptureError(msg::applicationGone());
             throw mapServerError(*systemError);
         }
@@ -232,12 +273,15 @@ QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
             const auto microphoneError = co_await startStream(streams.microphone);
             checkPoint();
             if (microphoneError) {
-                if (microphoneError->kind() == SoundServerError::Kind::unreachable)
+                if (microphoneError->kind() == SoundServerError::Kind::unreachable ||
+                    microphoneError->kind() == SoundServerError::Kind::timedOut)
                     throw mapServerError(*microphoneError);
                 throw CaptureError(msg::microphoneUnavailable());
             }
         }
         m_running->activity->start();
+        if (applicationID)
+            watchProcess(*applicationID, token);
         co_return;
     } catch (...) {
         failure = std::current_exception();
@@ -253,6 +297,19 @@ QCoro::Task<> AudioCapture::start(AudioSourceID sourceID, QString sourceName,
         microphoneSpeech->stop();
     co_await stopStreams(streams);
     std::rethrow_exception(failure);
+}
+
+void AudioCapture::watchProcess(std::int32_t processID, const QUuid &token) {
+    // A process that exits without a word to the sound server (it played through a helper, or
+    // had nothing open) is noticed here.
+    m_running->processWatch = m_scheduler.callAfter(processCheckInterval, [this, processID, token] {
+        if (m_generation != token || !m_running)
+            return;
+        if (m_processAlive(processID))
+            watchProcess(processID, token);
+        else
+            failureHandler(token)(msg::captureStopped(msg::applicationQuit()));
+    });
 }
 
 void AudioCapture::startTranscribers(SpeechTranscriber &system, SpeechTranscriber *microphone) {
@@ -287,8 +344,7 @@ std::function<void(const QString &)> AudioCapture::failureHandler(const QUuid &t
         auto streams = self->tearDown();
         if (self->onError)
             self->onError(message);
-        if (streams)
-            stopStreams(std::move(streams));
+        retireStreams(std::move(streams));
     };
 }
 
@@ -310,6 +366,11 @@ AudioCapture::Streams AudioCapture::tearDown() {
     if (running->microphone)
         running->microphone.release()->deleteLater();
     return streams;
+}
+
+void AudioCapture::retireStreams(Streams streams) {
+    retire(std::move(streams.system));
+    retire(std::move(streams.microphone));
 }
 
 QCoro::Task<> AudioCapture::stopStreams(Streams streams) {
@@ -337,8 +398,7 @@ void AudioCapture::resetTranscription() {
         auto streams = tearDown();
         if (onError)
             onError(msg::resetFailed(error.message()));
-        if (streams)
-            stopStreams(std::move(streams));
+        retireStreams(std::move(streams));
     }
 }
 

@@ -1,7 +1,8 @@
 /**
  * @file
  * The one part of Brindle that touches audio. Lists what can be captured, records all system
- * audio or one application (plus the microphone as a second channel) from the sound server, and
+ * audio (the default output, followed as it changes) or one application (every playback stream
+ * of its process, mixed), plus the default input as a second channel, from the sound server, and
  * feeds each channel to its own transcriber and both to the activity monitor. Only text comes
  * out. Lives on the main thread for the life of the process; `generation` ties every callback,
  * timer and awaiting start step to one capture.
@@ -25,6 +26,8 @@ class AudioCapture : public QObject, public AudioCapturePort {
 public:
     /// Makes the recognizer of one transcriber; throws CaptureError when there is none.
     using RecognizerFactory = std::function<std::unique_ptr<SpeechRecognizer>()>;
+    /// How often an application's capture checks that its process still runs.
+    static constexpr Duration processCheckInterval = std::chrono::seconds(1);
 
     AudioCapture(Scheduler &scheduler, std::unique_ptr<SoundServer> server,
                  RecognizerFactory recognizers, QObject *parent = nullptr);
@@ -38,6 +41,11 @@ public:
 
     /// The process whose own playback never shows up as a source (this one by default).
     void setOwnProcessID(std::int32_t processID) { m_ownProcessID = processID; }
+    /// Whether a process still runs (a signal-0 check by default); an application's capture
+    /// ends with an error only once its process is gone.
+    void setProcessCheck(std::function<bool(std::int32_t)> alive) {
+        m_processAlive = std::move(alive);
+    }
     /// What openCapturePermissions runs (the desktop's sound settings by default).
     void setSettingsOpener(std::function<void()> opener) { m_openSettings = std::move(opener); }
 
@@ -54,9 +62,12 @@ private:
 
     Streams tearDown();
     static QCoro::Task<> stopStreams(Streams streams);
+    /// Stops them without waiting; failure handlers may run inside a stream's own callback.
+    static void retireStreams(Streams streams);
     std::function<void(const QString &)> failureHandler(const QUuid &token);
     void connectTranscriber(SpeechTranscriber &transcriber, const QUuid &token,
                             const QString &prefix, CaptureActivity *activity);
+    void watchProcess(std::int32_t processID, const QUuid &token);
     void startTranscribers(SpeechTranscriber &system, SpeechTranscriber *microphone);
     void reportStatus(const QString &message);
 
@@ -65,6 +76,7 @@ private:
     RecognizerFactory m_recognizers;
     std::int32_t m_ownProcessID;
     std::function<void()> m_openSettings;
+    std::function<bool(std::int32_t)> m_processAlive;
     QUuid m_generation = QUuid::createUuid();
     std::unique_ptr<Running> m_running;
 };

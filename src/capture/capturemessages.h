@@ -12,6 +12,14 @@ inline QString serverRefused() {
     return QStringLiteral("The sound server refused audio capture. Check that PulseAudio or "
                           "PipeWire is running and that Brindle may record, then try again.");
 }
+inline QString serverSilent() {
+    return QStringLiteral("The sound server did not answer in time. Check that PulseAudio or "
+                          "PipeWire is running, then try again.");
+}
+/// The reason an application's capture stops when its process exits.
+inline QString applicationQuit() {
+    return QStringLiteral("The application has quit");
+}
 inline QString microphoneUnavailable() {
     return QStringLiteral("Could not open the microphone. Check the input device in Sound "
                           "settings, or turn off microphone capture.");

@@ -5,7 +5,9 @@
 #include "speechlevel.h"
 #include "utterancesentences.h"
 
+#include <QCoroFuture>
 #include <QFileInfo>
+#include <QPromise>
 
 #include <err.h>
 #include <pocketsphinx.h>
@@ -58,6 +60,9 @@ public:
     }
 
     bool failedToLoad() const { return m_loadFailed.load(); }
+    bool hasLoaded() const { return m_loaded.load(); }
+    /// Resolves with true once the decoder is loaded, false when it could not be.
+    QFuture<bool> ready() const { return m_readyFuture; }
     std::int64_t decodedSamples() const { return m_decodedSamples.load(); }
 
     enum class Kind { start, audio, end, cancel };
@@ -84,6 +89,9 @@ public:
 private:
     void run() {
         load();
+        m_loaded = true;
+        m_ready.addResult(!m_loadFailed);
+        m_ready.finish();
         for (;;) {
             Command command;
             {
@@ -114,6 +122,13 @@ private:
         std::call_once(quiet, [] { err_set_logfp(nullptr); });
         static std::mutex loading;
         std::lock_guard lock(loading);
+        {
+            std::lock_guard quitting(m_mutex);
+            if (m_quit) { // given up on while it waited for its turn
+                m_loadFailed = true;
+                return;
+            }
+        }
         cmd_ln_t *config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm",
                                        m_model.acousticModel.toLocal8Bit().constData(), "-lm",
                                        m_model.languageModel.toLocal8Bit().constData(), "-dict",
@@ -287,6 +302,12 @@ private:
 
     Model m_model;
     QObject *m_target;
+    QPromise<bool> m_ready;
+    QFuture<bool> m_readyFuture = [this] {
+        m_ready.start();
+        return m_ready.future();
+    }();
+    std::atomic<bool> m_loaded{false};
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_idle;
@@ -356,11 +377,25 @@ PocketSphinxRecognizer::PocketSphinxRecognizer(const Model &model) {
 }
 
 PocketSphinxRecognizer::~PocketSphinxRecognizer() {
+    if (!m_worker->hasLoaded()) {
+        // A load takes a second or more: let another thread wait for it. The post target goes
+        // only once the worker can no longer post to it.
+        std::thread([worker = std::move(m_worker), target = m_postTarget.release()]() mutable {
+            worker.reset();
+            target->deleteLater();
+        }).detach();
+        return;
+    }
     m_worker.reset(); // joins the thread before the post target goes
 }
 
 bool PocketSphinxRecognizer::isAvailable() const {
     return !m_worker->failedToLoad();
+}
+
+QCoro::Task<bool> PocketSphinxRecognizer::prepare() {
+    auto ready = m_worker->ready(); // the answer outlives this recognizer
+    co_return co_await ready;
 }
 
 std::unique_ptr<RecognitionTask> PocketSphinxRecognizer::recognize(RecognitionHandler handler) {

@@ -35,6 +35,7 @@ public:
     ~PocketSphinxRecognizer() override;
 
     bool isAvailable() const override;
+    QCoro::Task<bool> prepare() override;
     std::unique_ptr<RecognitionTask> recognize(RecognitionHandler handler) override;
 
     /// Blocks until the worker has decoded everything handed to it (for offline runs).

@@ -1,13 +1,14 @@
 #include "pulsesoundserver.h"
 
-#include <QCoroSignal>
+#include "mainthreadwakeup.h"
+
 #include <QHash>
-#include <QObject>
 #include <QPointer>
 
 #include <pulse/pulseaudio.h>
 
-#include <variant>
+#include <algorithm>
+#include <set>
 
 namespace brindle {
 
@@ -18,6 +19,16 @@ QString proplistValue(const pa_proplist *list, const char *key) {
     return value ? QString::fromUtf8(value) : QString();
 }
 
+std::int32_t processOf(const pa_proplist *list) {
+    return proplistValue(list, PA_PROP_APPLICATION_PROCESS_ID).toInt();
+}
+
+/// The application id, else the process binary.
+QString identifierOf(const pa_proplist *list) {
+    const QString id = proplistValue(list, PA_PROP_APPLICATION_ID);
+    return id.isEmpty() ? proplistValue(list, PA_PROP_APPLICATION_PROCESS_BINARY) : id;
+}
+
 SoundServerError::Kind kindOf(int error) {
     switch (error) {
     case PA_ERR_CONNECTIONREFUSED:
@@ -25,8 +36,9 @@ SoundServerError::Kind kindOf(int error) {
     case PA_ERR_CONNECTIONTERMINATED:
     case PA_ERR_AUTHKEY:
     case PA_ERR_INVALIDSERVER:
-    case PA_ERR_TIMEOUT:
         return SoundServerError::Kind::unreachable;
+    case PA_ERR_TIMEOUT:
+        return SoundServerError::Kind::timedOut;
     case PA_ERR_NOENTITY:
         return SoundServerError::Kind::noSuchEntity;
     default:
@@ -55,182 +67,150 @@ private:
 
 } // namespace
 
-/// One client connection and the thread that runs its mainloop. Every use of `context` holds the
-/// mainloop lock. Never destroyed on the mainloop's own thread (no pulse callback owns one).
+/// Tells the main thread that the server's devices, defaults, streams or clients changed: post()
+/// (any thread) makes `changed` fire there. Deleting it drops a post not yet delivered.
+class ChangeNotice : public QObject {
+    Q_OBJECT
+public:
+    void post() {
+        QMetaObject::invokeMethod(
+            this, [this] { emit changed(); }, Qt::QueuedConnection);
+    }
+
+Q_SIGNALS:
+    void changed();
+};
+
+/// One client connection and the thread that runs its mainloop. Every use of the context holds
+/// the mainloop lock, and only ever briefly: waits are awaited answers on the main thread.
 class PulseConnection {
 public:
-    using Opened = std::variant<std::shared_ptr<PulseConnection>, SoundServerError>;
-    using Snapshot = std::variant<SoundServerSnapshot, SoundServerError>;
-
-    /// Blocks until connected or refused.
-    static Opened open() {
-        auto connection = std::shared_ptr<PulseConnection>(new PulseConnection);
-        const int error = connection->connect();
-        if (error != PA_OK)
-            return errorFrom(error);
-        return connection;
-    }
+    PulseConnection()
+        : m_loop(pa_threaded_mainloop_new()) {}
 
     ~PulseConnection() {
         if (m_context) {
-            {
-                LoopLock lock(m_loop);
-                pa_context_set_state_callback(m_context, nullptr, nullptr);
-                pa_context_disconnect(m_context);
-                pa_context_unref(m_context);
-            }
+            LoopLock lock(m_loop);
+            pa_context_set_state_callback(m_context, nullptr, nullptr);
+            pa_context_set_subscribe_callback(m_context, nullptr, nullptr);
+            pa_context_disconnect(m_context);
+            pa_context_unref(m_context);
         }
         pa_threaded_mainloop_stop(m_loop);
         pa_threaded_mainloop_free(m_loop);
     }
+    PulseConnection(const PulseConnection &) = delete;
+    PulseConnection &operator=(const PulseConnection &) = delete;
 
     pa_threaded_mainloop *loop() const { return m_loop; }
     pa_context *context() const { return m_context; }
+    /// Fires on the main thread when a device, default, stream or client came or went.
+    ChangeNotice &changes() { return m_changes; }
 
     bool isGood() {
         LoopLock lock(m_loop);
-        return pa_context_get_state(m_context) == PA_CONTEXT_READY;
+        return m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY;
     }
 
-    /// Blocks until the server answered every query.
-    Snapshot snapshot() {
-        struct Client {
-            std::int32_t processID = 0;
-            QString name, identifier;
-        };
-        struct Query {
-            pa_threaded_mainloop *loop;
-            int pending = 4;
-            QString defaultSink, defaultSource;
-            QHash<QString, QString> monitorBySinkName;
-            QHash<std::uint32_t, QString> monitorBySinkIndex;
-            QHash<std::uint32_t, Client> clients;
-            QList<std::pair<PlaybackStream, std::uint32_t>> inputs; // with client index
-        } query{m_loop};
-
-        LoopLock lock(m_loop);
-        pa_operation *ops[4] = {
-            pa_context_get_server_info(
-                m_context,
-                [](pa_context *, const pa_server_info *info, void *data) {
-                    auto *q = static_cast<Query *>(data);
-                    if (info) {
-                        q->defaultSink = QString::fromUtf8(info->default_sink_name);
-                        q->defaultSource = QString::fromUtf8(info->default_source_name);
-                    }
-                    --q->pending;
-                    pa_threaded_mainloop_signal(q->loop, 0);
-                },
-                &query),
-            pa_context_get_sink_info_list(
-                m_context,
-                [](pa_context *, const pa_sink_info *info, int eol, void *data) {
-                    auto *q = static_cast<Query *>(data);
-                    if (eol) {
-                        --q->pending;
-                        pa_threaded_mainloop_signal(q->loop, 0);
-                        return;
-                    }
-                    const auto monitor = QString::fromUtf8(info->monitor_source_name);
-                    q->monitorBySinkName.insert(QString::fromUtf8(info->name), monitor);
-                    q->monitorBySinkIndex.insert(info->index, monitor);
-                },
-                &query),
-            pa_context_get_client_info_list(
-                m_context,
-                [](pa_context *, const pa_client_info *info, int eol, void *data) {
-                    auto *q = static_cast<Query *>(data);
-                    if (eol) {
-                        --q->pending;
-                        pa_threaded_mainloop_signal(q->loop, 0);
-                        return;
-                    }
-                    Client client;
-                    client.processID =
-                        proplistValue(info->proplist, PA_PROP_APPLICATION_PROCESS_ID).toInt();
-                    client.name = proplistValue(info->proplist, PA_PROP_APPLICATION_NAME);
-                    if (client.name.isEmpty() && info->name)
-                        client.name = QString::fromUtf8(info->name);
-                    client.identifier = proplistValue(info->proplist, PA_PROP_APPLICATION_ID);
-                    if (client.identifier.isEmpty())
-                        client.identifier =
-                            proplistValue(info->proplist, PA_PROP_APPLICATION_PROCESS_BINARY);
-                    q->clients.insert(info->index, client);
-                },
-                &query),
-            pa_context_get_sink_input_info_list(
-                m_context,
-                [](pa_context *, const pa_sink_input_info *info, int eol, void *data) {
-                    auto *q = static_cast<Query *>(data);
-                    if (eol) {
-                        --q->pending;
-                        pa_threaded_mainloop_signal(q->loop, 0);
-                        return;
-                    }
-                    PlaybackStream stream;
-                    stream.index = info->index;
-                    stream.processID =
-                        proplistValue(info->proplist, PA_PROP_APPLICATION_PROCESS_ID).toInt();
-                    stream.applicationName =
-                        proplistValue(info->proplist, PA_PROP_APPLICATION_NAME);
-                    stream.identifier = proplistValue(info->proplist, PA_PROP_APPLICATION_ID);
-                    if (stream.identifier.isEmpty())
-                        stream.identifier =
-                            proplistValue(info->proplist, PA_PROP_APPLICATION_PROCESS_BINARY);
-                    // Remember the sink by index in the name field until the sinks are known.
-                    stream.sinkMonitor = QString::number(info->sink);
-                    q->inputs.append({stream, info->client});
-                },
-                &query),
-        };
-        bool failed = false;
-        for (auto *op : ops) {
-            if (!op)
-                failed = true;
+    /// Connects and waits (awaiting, never blocking) until the server accepted us.
+    static QCoro::Task<> open(std::shared_ptr<PulseConnection> self) {
+        const auto wakeup = MainThreadWakeup::make();
+        {
+            LoopLock lock(self->m_loop);
+            if (const int error = self->connect(); error != PA_OK)
+                throw errorFrom(error);
+            self->m_waiting.insert(wakeup);
         }
-        if (failed) {
+        std::optional<SoundServerError> failure;
+        for (const auto deadline = std::chrono::steady_clock::now() + soundServerTimeLimit;;) {
+            {
+                LoopLock lock(self->m_loop);
+                const auto state = pa_context_get_state(self->m_context);
+                if (state == PA_CONTEXT_READY) {
+                    // Devices, defaults, playback streams and clients (see onEvent for changes).
+                    pa_context_set_subscribe_callback(self->m_context, &PulseConnection::onEvent,
+                                                      &self->m_changes);
+                    if (auto *op = pa_context_subscribe(
+                            self->m_context,
+                            pa_subscription_mask_t(
+                                PA_SUBSCRIPTION_MASK_SINK | PA_SUBSCRIPTION_MASK_SOURCE |
+                                PA_SUBSCRIPTION_MASK_SINK_INPUT | PA_SUBSCRIPTION_MASK_CLIENT |
+                                PA_SUBSCRIPTION_MASK_SERVER),
+                            nullptr, nullptr))
+                        pa_operation_unref(op);
+                    break;
+                }
+                if (!PA_CONTEXT_IS_GOOD(state)) {
+                    const int error = pa_context_errno(self->m_context);
+                    failure = errorFrom(error == PA_OK ? PA_ERR_CONNECTIONREFUSED : error);
+                    break;
+                }
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            bool changed = false;
+            if (left.count() > 0) {
+                auto wait = wakeup->wait(left);
+                changed = co_await wait;
+            }
+            if (!changed) {
+                failure = errorFrom(PA_ERR_TIMEOUT);
+                break;
+            }
+        }
+        {
+            LoopLock lock(self->m_loop);
+            self->m_waiting.erase(wakeup);
+        }
+        if (failure)
+            throw *failure;
+    }
+
+    /// Runs the operations `issue` starts (lock held; their callbacks on `query` post
+    /// `query->answer` once all are done) and waits for `query->answer` or the time limit. Throws
+    /// SoundServerError.
+    template<typename Query, typename Issue>
+    static QCoro::Task<> ask(std::shared_ptr<PulseConnection> self, std::shared_ptr<Query> query,
+                             Issue issue) {
+        std::vector<pa_operation *> ops;
+        {
+            LoopLock lock(self->m_loop);
+            if (pa_context_get_state(self->m_context) != PA_CONTEXT_READY)
+                throw errorFrom(PA_ERR_CONNECTIONTERMINATED);
+            ops = issue(self->m_context, query.get());
+            self->m_waiting.insert(query->answer);
+        }
+        const bool issued = std::all_of(ops.cbegin(), ops.cend(), [](auto *op) { return op; });
+        bool answered = false;
+        if (issued) {
+            auto wait = query->answer->wait(soundServerTimeLimit);
+            answered = co_await wait;
+        }
+        int error = PA_OK;
+        {
+            LoopLock lock(self->m_loop);
+            self->m_waiting.erase(query->answer);
+            // Nothing may call back into `query` once this returns.
             for (auto *op : ops) {
-                if (op) {
+                if (!op)
+                    continue;
+                if (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
                     pa_operation_cancel(op);
-                    pa_operation_unref(op);
-                }
+                pa_operation_unref(op);
             }
-            return errorFrom(pa_context_errno(m_context));
+            if (pa_context_get_state(self->m_context) != PA_CONTEXT_READY)
+                error = PA_ERR_CONNECTIONTERMINATED;
+            else if (!issued || query->failed)
+                error = pa_context_errno(self->m_context);
         }
-        while (query.pending > 0) {
-            if (pa_context_get_state(m_context) != PA_CONTEXT_READY) {
-                for (auto *op : ops) {
-                    pa_operation_cancel(op);
-                    pa_operation_unref(op);
-                }
-                return errorFrom(PA_ERR_CONNECTIONTERMINATED);
-            }
-            pa_threaded_mainloop_wait(m_loop);
-        }
-        for (auto *op : ops)
-            pa_operation_unref(op);
-
-        SoundServerSnapshot snapshot;
-        snapshot.defaultOutputMonitor = query.monitorBySinkName.value(query.defaultSink);
-        snapshot.defaultInput = query.defaultSource;
-        for (auto [stream, clientIndex] : query.inputs) {
-            const auto client = query.clients.value(clientIndex);
-            if (stream.processID <= 0)
-                stream.processID = client.processID;
-            if (stream.applicationName.isEmpty())
-                stream.applicationName = client.name;
-            if (stream.identifier.isEmpty())
-                stream.identifier = client.identifier;
-            stream.sinkMonitor = query.monitorBySinkIndex.value(stream.sinkMonitor.toUInt());
-            snapshot.playback.append(stream);
-        }
-        return snapshot;
+        if (error != PA_OK || query->failed)
+            throw errorFrom(error == PA_OK ? PA_ERR_UNKNOWN : error);
+        if (!answered)
+            throw errorFrom(PA_ERR_TIMEOUT);
     }
 
 private:
-    PulseConnection()
-        : m_loop(pa_threaded_mainloop_new()) {}
-
+    /// Starts connecting (lock held); the answer comes through the state callback.
     int connect() {
         pa_proplist *props = pa_proplist_new();
         pa_proplist_sets(props, PA_PROP_APPLICATION_NAME, "Brindle");
@@ -241,33 +221,184 @@ private:
         pa_proplist_free(props);
         if (!m_context)
             return PA_ERR_INTERNAL;
-        pa_context_set_state_callback(
-            m_context,
-            [](pa_context *, void *loop) {
-                pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop *>(loop), 0);
-            },
-            m_loop);
-        if (pa_threaded_mainloop_start(m_loop) < 0)
-            return PA_ERR_INTERNAL;
-        LoopLock lock(m_loop);
+        pa_context_set_state_callback(m_context, &PulseConnection::onState, this);
         // Never spawn a server of our own: capturing nothing is better than a private silence.
         if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
             return pa_context_errno(m_context);
-        for (;;) {
-            const auto state = pa_context_get_state(m_context);
-            if (state == PA_CONTEXT_READY)
-                return PA_OK;
-            if (!PA_CONTEXT_IS_GOOD(state)) {
-                const int error = pa_context_errno(m_context);
-                return error == PA_OK ? PA_ERR_CONNECTIONREFUSED : error;
-            }
-            pa_threaded_mainloop_wait(m_loop);
-        }
+        if (pa_threaded_mainloop_start(m_loop) < 0)
+            return PA_ERR_INTERNAL;
+        return PA_OK;
+    }
+
+    // --- mainloop thread, lock held ---
+    static void onState(pa_context *, void *data) {
+        // Wakes every waiter: a connection that failed answers nothing more.
+        for (const auto &answer : static_cast<PulseConnection *>(data)->m_waiting)
+            answer->post();
+    }
+
+    static void onEvent(pa_context *, pa_subscription_event_type_t event, std::uint32_t,
+                        void *data) {
+        const auto facility = event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+        const auto type = event & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+        // A playback stream's change may be its move to another output, or (on PipeWire) its
+        // first link to one; other changes (volumes, ports) say nothing the capture follows.
+        if (facility == PA_SUBSCRIPTION_EVENT_SERVER ||
+            facility == PA_SUBSCRIPTION_EVENT_SINK_INPUT || type != PA_SUBSCRIPTION_EVENT_CHANGE)
+            static_cast<ChangeNotice *>(data)->post();
     }
 
     pa_threaded_mainloop *m_loop;
     pa_context *m_context = nullptr;
+    ChangeNotice m_changes;
+    std::set<std::shared_ptr<MainThreadWakeup>> m_waiting; // lock held
 };
+
+namespace {
+
+/// The lists a snapshot is made of, filled on the mainloop thread.
+struct SnapshotQuery {
+    struct Client {
+        std::int32_t processID = 0;
+        QString name, identifier;
+    };
+    struct Output {
+        std::uint32_t source, client;
+        RecordingStream stream;
+    };
+
+    std::shared_ptr<MainThreadWakeup> answer = MainThreadWakeup::make();
+    int pending = 6;
+    bool failed = false;
+    QString defaultSink, defaultSource;
+    QHash<QString, QString> monitorBySinkName;
+    QHash<std::uint32_t, QString> monitorBySinkIndex;
+    QHash<std::uint32_t, bool> sourceIsMonitor;
+    QHash<std::uint32_t, Client> clients;
+    QList<std::pair<PlaybackStream, std::uint32_t>> inputs; // with the sink index
+    QList<std::uint32_t> inputClients;
+    QList<Output> outputs;
+
+    /// One list is complete (or failed).
+    void done(int eol) {
+        if (eol < 0)
+            failed = true;
+        if (--pending == 0 || failed)
+            answer->post();
+    }
+
+    static std::vector<pa_operation *> issue(pa_context *context, SnapshotQuery *q) {
+        return {
+            pa_context_get_server_info(
+                context,
+                [](pa_context *, const pa_server_info *info, void *data) {
+                    auto *q = static_cast<SnapshotQuery *>(data);
+                    if (info) {
+                        q->defaultSink = QString::fromUtf8(info->default_sink_name);
+                        q->defaultSource = QString::fromUtf8(info->default_source_name);
+                    }
+                    q->done(info ? 1 : -1);
+                },
+                q),
+            pa_context_get_sink_info_list(
+                context,
+                [](pa_context *, const pa_sink_info *info, int eol, void *data) {
+                    auto *q = static_cast<SnapshotQuery *>(data);
+                    if (eol != 0 || !info)
+                        return q->done(eol);
+                    const auto monitor = QString::fromUtf8(info->monitor_source_name);
+                    q->monitorBySinkName.insert(QString::fromUtf8(info->name), monitor);
+                    q->monitorBySinkIndex.insert(info->index, monitor);
+                },
+                q),
+            pa_context_get_source_info_list(
+                context,
+                [](pa_context *, const pa_source_info *info, int eol, void *data) {
+                    auto *q = static_cast<SnapshotQuery *>(data);
+                    if (eol != 0 || !info)
+                        return q->done(eol);
+                    q->sourceIsMonitor.insert(info->index,
+                                              info->monitor_of_sink != PA_INVALID_INDEX);
+                },
+                q),
+            pa_context_get_client_info_list(
+                context,
+                [](pa_context *, const pa_client_info *info, int eol, void *data) {
+                    auto *q = static_cast<SnapshotQuery *>(data);
+                    if (eol != 0 || !info)
+                        return q->done(eol);
+                    Client client{processOf(info->proplist),
+                                  proplistValue(info->proplist, PA_PROP_APPLICATION_NAME),
+                                  identifierOf(info->proplist)};
+                    if (client.name.isEmpty() && info->name)
+                        client.name = QString::fromUtf8(info->name);
+                    q->clients.insert(info->index, client);
+                },
+                q),
+            pa_context_get_sink_input_info_list(
+                context,
+                [](pa_context *, const pa_sink_input_info *info, int eol, void *data) {
+                    auto *q = static_cast<SnapshotQuery *>(data);
+                    if (eol != 0 || !info)
+                        return q->done(eol);
+                    PlaybackStream stream{info->index, processOf(info->proplist),
+                                          proplistValue(info->proplist, PA_PROP_APPLICATION_NAME),
+                                          identifierOf(info->proplist), QString()};
+                    q->inputs.append({stream, info->sink});
+                    q->inputClients.append(info->client);
+                },
+                q),
+            pa_context_get_source_output_info_list(
+                context,
+                [](pa_context *, const pa_source_output_info *info, int eol, void *data) {
+                    auto *q = static_cast<SnapshotQuery *>(data);
+                    if (eol != 0 || !info)
+                        return q->done(eol);
+                    q->outputs.append(
+                        {info->source,
+                         info->client,
+                         {false, processOf(info->proplist), identifierOf(info->proplist)}});
+                },
+                q),
+        };
+    }
+
+    /// The snapshot, the client's facts standing in for what a stream does not name.
+    SoundServerSnapshot result() const {
+        SoundServerSnapshot snapshot;
+        snapshot.defaultOutputMonitor = monitorBySinkName.value(defaultSink);
+        snapshot.defaultInput = defaultSource;
+        for (qsizetype i = 0; i < inputs.size(); ++i) {
+            auto [stream, sink] = inputs[i];
+            const auto client = clients.value(inputClients[i]);
+            if (stream.processID <= 0)
+                stream.processID = client.processID;
+            if (stream.applicationName.isEmpty())
+                stream.applicationName = client.name;
+            if (stream.identifier.isEmpty())
+                stream.identifier = client.identifier;
+            stream.sinkMonitor = monitorBySinkIndex.value(sink);
+            snapshot.playback.append(stream);
+        }
+        for (auto [source, clientIndex, stream] : outputs) {
+            const auto client = clients.value(clientIndex);
+            // A stream on a source that was not listed is taken for a monitor: no guess counts.
+            stream.onMonitor = sourceIsMonitor.value(source, true);
+            if (stream.processID <= 0)
+                stream.processID = client.processID;
+            if (stream.identifier.isEmpty())
+                stream.identifier = client.identifier;
+            snapshot.recording.append(stream);
+        }
+        for (const auto &client : clients) {
+            if (client.processID > 0)
+                snapshot.clientProcesses.insert(client.processID);
+        }
+        return snapshot;
+    }
+};
+
+} // namespace
 
 /// A record stream. Its pulse callbacks run on the mainloop thread and only post to this object,
 /// which lives on the main thread; detach() under the lock guarantees no callback runs after it.
@@ -279,23 +410,37 @@ public:
     PulseRecordStream(PulseSoundServer &server, RecordRequest request)
         : m_server(&server)
         , m_request(std::move(request)) {}
-    ~PulseRecordStream() override { detach(); }
+    ~PulseRecordStream() override {
+        detach();
+        m_settledWakeup->post(); // a start still waiting finds the stream gone
+    }
 
     QCoro::Task<> start() override {
         QPointer<PulseRecordStream> self(this);
-        auto *server = m_server;
+        QPointer<PulseSoundServer> server = m_server;
         m_server = nullptr;
         if (!server || m_stopped)
             throw SoundServerError(SoundServerError::Kind::other, QStringLiteral("Stream stopped"));
-        m_connection = server->connection();
+        auto connection = co_await server->connection();
+        if (!self || m_stopped)
+            throw SoundServerError(SoundServerError::Kind::other, QStringLiteral("Stream stopped"));
+        m_connection = std::move(connection);
         if (const int error = connectRecord(); error != PA_OK) {
             detach();
             throw errorFrom(error);
         }
-        if (!m_settled)
-            co_await qCoro(this, &PulseRecordStream::settled);
+        bool inTime = m_settled;
+        if (!inTime) {
+            const auto wakeup = m_settledWakeup;
+            auto wait = wakeup->wait(soundServerTimeLimit);
+            inTime = co_await wait;
+        }
         if (!self)
-            co_return;
+            throw SoundServerError(SoundServerError::Kind::other, QStringLiteral("Stream stopped"));
+        if (!inTime) {
+            detach();
+            throw errorFrom(PA_ERR_TIMEOUT);
+        }
         if (m_startError != PA_OK) {
             const int error = m_startError;
             detach();
@@ -306,16 +451,9 @@ public:
     QCoro::Task<> stop() override {
         m_stopped = true;
         detach();
-        if (!m_settled) {
-            m_settled = true;
-            m_startError = PA_ERR_KILLED;
-            emit settled();
-        }
+        settle(PA_ERR_KILLED);
         co_return;
     }
-
-Q_SIGNALS:
-    void settled();
 
 private:
     /// Creates and connects the pa_stream; the answer arrives through the state callback.
@@ -338,8 +476,11 @@ private:
         attr.maxlength = std::uint32_t(-1);
         attr.fragsize = std::uint32_t(fragmentBytes);
         attr.tlength = attr.prebuf = attr.minreq = std::uint32_t(-1);
-        if (pa_stream_connect_record(m_stream, m_request.source.toUtf8().constData(), &attr,
-                                     PA_STREAM_ADJUST_LATENCY) < 0)
+        // The server must end the stream rather than move it: a moved stream records the wrong
+        // audio (the microphone, or a device nobody listens to) without a word.
+        if (pa_stream_connect_record(
+                m_stream, m_request.source.toUtf8().constData(), &attr,
+                pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_DONT_MOVE)) < 0)
             return pa_context_errno(context);
         return PA_OK;
     }
@@ -398,10 +539,12 @@ private:
             return;
         m_settled = true;
         m_startError = error;
-        emit settled();
+        m_settledWakeup->post();
     }
 
     void fail(int error) {
+        if (m_stopped)
+            return; // a failure posted before the stop is no news to its owner
         if (!m_settled) {
             settle(error);
             return;
@@ -416,46 +559,72 @@ private:
             onBuffer(AudioBuffer{chunk});
     }
 
-    PulseSoundServer *m_server;
+    QPointer<PulseSoundServer> m_server;
     RecordRequest m_request;
     std::shared_ptr<PulseConnection> m_connection;
     pa_stream *m_stream = nullptr;
     QByteArray m_pending; // mainloop thread only
     bool m_settled = false;
+    std::shared_ptr<MainThreadWakeup> m_settledWakeup = MainThreadWakeup::make();
     bool m_stopped = false;
     int m_startError = PA_OK;
 };
 
-PulseSoundServer::PulseSoundServer() = default;
+PulseSoundServer::PulseSoundServer(QObject *parent)
+    : QObject(parent)
+    , m_watchers(std::make_shared<std::vector<std::weak_ptr<std::function<void()>>>>()) {}
+
 PulseSoundServer::~PulseSoundServer() = default;
 
-std::shared_ptr<PulseConnection> PulseSoundServer::connection() {
-    if (m_connection && m_connection->isGood())
-        return m_connection;
-    auto opened = PulseConnection::open();
-    if (auto *error = std::get_if<SoundServerError>(&opened))
-        throw SoundServerError(*error);
-    m_connection = std::get<std::shared_ptr<PulseConnection>>(std::move(opened));
-    return m_connection;
+QCoro::Task<std::shared_ptr<PulseConnection>> PulseSoundServer::connection() {
+    QPointer<PulseSoundServer> self(this);
+    if (m_connection && m_connection->isGood()) {
+        // A copy: g++ 12 moves a member named in co_return, which would drop the connection.
+        auto current = m_connection;
+        co_return current;
+    }
+    auto opened = std::make_shared<PulseConnection>();
+    QObject::connect(&opened->changes(), &ChangeNotice::changed, this,
+                     &PulseSoundServer::notifyChanged);
+    co_await PulseConnection::open(opened);
+    if (self)
+        self->m_connection = opened;
+    co_return opened;
 }
 
 QCoro::Task<SoundServerSnapshot> PulseSoundServer::snapshot() {
-    // A local server answers within milliseconds; without a server the connect fails at once.
-    auto result = connection()->snapshot();
-    if (auto *error = std::get_if<SoundServerError>(&result))
-        throw SoundServerError(*error);
-    co_return SoundServerSnapshot(std::get<SoundServerSnapshot>(std::move(result)));
+    QPointer<PulseSoundServer> self(this);
+    auto connection = co_await this->connection();
+    auto query = std::make_shared<SnapshotQuery>();
+    try {
+        co_await PulseConnection::ask(connection, query, &SnapshotQuery::issue);
+    } catch (const SoundServerError &) {
+        // A server that stopped answering gets a fresh connection next time.
+        if (self && self->m_connection == connection)
+            self->m_connection.reset();
+        throw;
+    }
+    co_return query->result();
 }
 
 std::unique_ptr<RecordStream> PulseSoundServer::recordStream(const RecordRequest &request) {
     return std::make_unique<PulseRecordStream>(*this, request);
 }
 
-void PulseSoundServer::withConnection(
-    const std::function<void(pa_threaded_mainloop *, pa_context *)> &query) {
-    const auto open = connection();
-    LoopLock lock(open->loop());
-    query(open->loop(), open->context());
+std::shared_ptr<void> PulseSoundServer::watchChanges(std::function<void()> onChange) {
+    auto watcher = std::make_shared<std::function<void()>>(std::move(onChange));
+    auto &list = *m_watchers;
+    std::erase_if(list, [](const auto &weak) { return weak.expired(); });
+    list.push_back(watcher);
+    return watcher;
+}
+
+void PulseSoundServer::notifyChanged() {
+    const auto watchers = *m_watchers; // a watcher may add or drop watchers
+    for (const auto &weak : watchers) {
+        if (const auto watcher = weak.lock())
+            (*watcher)();
+    }
 }
 
 } // namespace brindle

@@ -1,45 +1,43 @@
 /**
  * @file
  * The sound server through libpulse (PulseAudio, or PipeWire's pulse server). One connection with
- * its threaded mainloop is opened on first use and reopened after it fails. Record streams post
- * their buffers and failures to the main thread. Connecting and querying block the calling thread
- * for the few milliseconds a local server takes; the server object must outlive the streams it
- * made.
+ * its threaded mainloop is opened on first use and reopened after it fails or stops answering.
+ * Nothing here blocks the calling thread: the mainloop thread only fills in answers and posts them
+ * to the main thread, where every wait is an awaited signal with `soundServerTimeLimit`. Record
+ * streams are made so that the server cannot move them. The server object must outlive the
+ * streams it made. Main thread only.
  */
 #pragma once
 
 #include "soundserver.h"
 
-#include <functional>
-#include <memory>
+#include <QObject>
 
-struct pa_context;
-struct pa_threaded_mainloop;
+#include <memory>
 
 namespace brindle {
 
 class PulseConnection;
 
-class PulseSoundServer final : public SoundServer {
+class PulseSoundServer final : public QObject, public SoundServer {
+    Q_OBJECT
 public:
-    PulseSoundServer();
+    explicit PulseSoundServer(QObject *parent = nullptr);
     ~PulseSoundServer() override;
 
     QCoro::Task<SoundServerSnapshot> snapshot() override;
     std::unique_ptr<RecordStream> recordStream(const RecordRequest &request) override;
-
-    /// For queries beyond the capture's own (call detection): runs `query` on the open
-    /// connection, opening one when needed, with the mainloop lock held. The query may wait on
-    /// the mainloop. Throws SoundServerError.
-    void withConnection(const std::function<void(pa_threaded_mainloop *, pa_context *)> &query);
+    std::shared_ptr<void> watchChanges(std::function<void()> onChange) override;
 
 private:
     friend class PulseRecordStream;
     /// The open connection, opening one when there is none or the last one failed. Throws
     /// SoundServerError.
-    std::shared_ptr<PulseConnection> connection();
+    QCoro::Task<std::shared_ptr<PulseConnection>> connection();
+    void notifyChanged();
 
     std::shared_ptr<PulseConnection> m_connection;
+    std::shared_ptr<std::vector<std::weak_ptr<std::function<void()>>>> m_watchers;
 };
 
 } // namespace brindle

@@ -9,6 +9,7 @@
 
 #include "audiobuffer.h"
 
+#include <QCoroTask>
 #include <QString>
 
 #include <functional>
@@ -41,6 +42,10 @@ public:
     virtual ~SpeechRecognizer() = default;
     /// False when the recognizer cannot take a recognition right now.
     virtual bool isAvailable() const = 0;
+    /// Resolves once the recognizer is ready (its model loaded, or found unusable): true when it
+    /// can recognize. Awaiting it never blocks the main thread, and the answer does not need
+    /// the recognizer to be alive when it arrives.
+    virtual QCoro::Task<bool> prepare() { co_return isAvailable(); }
     virtual std::unique_ptr<RecognitionTask> recognize(RecognitionHandler handler) = 0;
 };
 

@@ -40,6 +40,8 @@ public:
     std::function<void(const QString &message)> onError;
 
     bool isAvailable() const { return m_recognizer->isAvailable(); }
+    /// Resolves once the recognizer's model is loaded or found unusable (see SpeechRecognizer).
+    QCoro::Task<bool> prepare() { return m_recognizer->prepare(); }
     void start();
     void stop();
     void append(const AudioBuffer &buffer);

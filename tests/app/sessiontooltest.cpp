@@ -1,8 +1,8 @@
-// brindle-tool session against a private PulseAudio server and the loopback provider: speech
-// played into the server must come out as a finding line, and a session that cannot run must say
-// why and exit 1.
+// brindle-tool session against a private sound server (PulseAudio, or PipeWire as
+// BRINDLE_SOUND_SERVER says) and the loopback provider: speech played into the server must come out
+// as a finding line, and a session that cannot run must say why and exit 1.
 #include "fakeproviderserver.h"
-#include "privatepulseserver.h"
+#include "privatesoundserver.h"
 #include "researchreply.h"
 #include "testregistry.h"
 
@@ -34,7 +34,7 @@ class SessionToolTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    test::PrivatePulseServer m_server;
+    test::PrivateSoundServer m_server;
     test::FakeProviderServer m_provider;
     QStringList m_researched; ///< the claims research was asked about
     double m_answeredAt = 0;  ///< when the provider last answered, seconds since the epoch
@@ -51,9 +51,9 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toUtf8());
-        QVERIFY(m_server.start(m_dir.path(),
-                               QStringLiteral("load-module module-null-sink sink_name=speakers\n"
-                                              "set-default-sink speakers\n")));
+        QVERIFY(m_server.start(m_dir.path(), test::PrivateSoundServer::fromEnvironment(),
+                               {QStringLiteral("load-module module-null-sink sink_name=speakers"),
+                                QStringLiteral("set-default-sink speakers")}));
         const auto claim =
             QStringLiteral("The moon orbits the earth once every twenty seven days.");
         QCOMPARE(QProcess::execute(QStringLiteral("flite"),

@@ -20,7 +20,6 @@ const QString systemMonitor = QStringLiteral("out.monitor");
 const QString appMonitor = QStringLiteral("headset.monitor");
 const QString microphone = QStringLiteral("mic");
 const SoundServerError unreachable{SoundServerError::Kind::unreachable, "Connection refused"};
-const SoundServerError noSuchEntity{SoundServerError::Kind::noSuchEntity, "No such entity"};
 const QString requesting = QStringLiteral("Requesting capture and speech permissions\u2026");
 
 PlaybackStream playback(std::uint32_t index, std::int32_t pid, const QString &name) {
@@ -44,6 +43,7 @@ struct Harness {
     std::deque<Outcome> outcomes;   // kept until the capture is gone
     QStringList &log = server->log; // status lines, errors and stream stops in order
     QList<std::pair<QString, bool>> transcripts;
+    QSet<std::int32_t> alive{100}; ///< processes that still run
     AudioCapture capture{scheduler, std::make_unique<FakeSoundServer>(server), [this] {
                              if (recognizerMissing)
                                  throw CaptureError(QStringLiteral("no model"));
@@ -55,6 +55,7 @@ struct Harness {
         server->content = {
             systemMonitor, microphone, {playback(7, 100, QStringLiteral("Firefox"))}};
         capture.setOwnProcessID(ownPid);
+        capture.setProcessCheck([this](std::int32_t pid) { return alive.contains(pid); });
         capture.onStatus = [this](const QString &line) { log.append(line); };
         capture.onError = [this](const QString &message) {
             log.append(QStringLiteral("error ") + message);
@@ -160,11 +161,6 @@ private slots:
             [](Harness &h) { h.server->snapshotError = unreachable; });
         row("application gone before listing", gone,
             [](Harness &h) { h.startID = AudioSourceID::application(999); });
-        row("application gone at stream start", gone, [](Harness &h) {
-            h.startID = AudioSourceID::application(100);
-            h.server->failStartOfSource = appMonitor;
-            h.server->startError = noSuchEntity;
-        });
         row("no input", noMicrophone, [](Harness &h) {
             h.startMicrophone = true;
             h.server->content.defaultInput.clear();
@@ -201,15 +197,21 @@ private slots:
     }
 
     void stopDuringStartCancelsSilently_data() {
-        QTest::addColumn<bool>("atStreamStart");
-        QTest::newRow("while the server is asked") << false;
-        QTest::newRow("while the stream starts") << true;
+        QTest::addColumn<int>("step");
+        QTest::newRow("while the server is asked") << 0;
+        QTest::newRow("while the model loads") << 1;
+        QTest::newRow("while the stream starts") << 2;
     }
     void stopDuringStartCancelsSilently() {
-        QFETCH(bool, atStreamStart);
+        QFETCH(int, step);
         Harness h;
         Gate gate;
-        (atStreamStart ? h.server->startGate : h.server->snapshotGate) = &gate;
+        if (step == 0)
+            h.server->snapshotGate = &gate;
+        else if (step == 1)
+            h.recognizer->readyGate = &gate;
+        else
+            h.server->startGate = &gate;
         const auto outcome = h.start();
         QVERIFY(!outcome->done);
         h.stop();
@@ -238,8 +240,8 @@ private slots:
         QVERIFY(second->cancelled);
         QVERIFY(third->value);
         QVERIFY(h.capture.isRunning());
-        QVERIFY(!h.server->streams.at(1)->running);
-        QVERIFY(h.server->streams.at(2)->running);
+        QVERIFY(!h.server->streams.at(1)->running && !h.server->streams.at(2)->running);
+        QVERIFY(h.server->streams.at(3)->running);
         // The first capture's recognizer is no longer heard; the current one's failure is.
         h.log.clear();
         oldHandler(std::nullopt, QStringLiteral("boom"));
@@ -251,21 +253,68 @@ private slots:
         QVERIFY(!h.capture.isRunning());
     }
 
-    void runningStreamFailureReportsOnce() {
+    // Streams of the application come and go without an error; only its exit is one.
+    void anApplicationIsFollowedUntilItsProcessExits() {
         Harness h;
-        h.start(AudioSourceID::application(100), true);
-        QCOMPARE(h.server->streams.size(), std::size_t(2)); // the application's, the microphone's
-        QCOMPARE(h.stream(0).request.source, appMonitor);
-        QCOMPARE(h.stream(0).request.onlyStream, std::optional<std::uint32_t>(7));
+        QVERIFY(h.start(AudioSourceID::application(100))->value);
+        auto &content = h.server->content;
+        content.clientProcesses = {100};
+        content.playback.append(
+            {playback(8, 100, QStringLiteral("Firefox")), playback(9, 200, QStringLiteral("mpv"))});
+        h.server->notify();
+        // The default output's monitor is only held (see RecordRequest::keepsLatencyLow).
+        QCOMPARE(h.server->running(),
+                 (QStringList{systemMonitor, appMonitor + "#7", appMonitor + "#8"}));
+        QVERIFY(!h.stream(0).stream->onBuffer);
+        // Two streams are mixed into one channel.
+        const std::int16_t a[1600] = {1000}, b[1600] = {-300};
+        h.stream(1).stream->onBuffer(AudioBuffer::fromSigned16(a, 1600));
+        QVERIFY(h.task(0)->audio.isEmpty());
+        h.stream(2).stream->onBuffer(AudioBuffer::fromSigned16(b, 1600));
+        QCOMPARE(h.task(0)->audio.size(), 1);
+        QCOMPARE(reinterpret_cast<const std::int16_t *>(h.task(0)->audio[0].constData())[0], 700);
+
+        // The server ends stream 7 (it stopped playing): no error, nothing else recorded.
+        content.playback.removeFirst();
+        h.stream(1).stream->onFailure(QStringLiteral("Entity killed"));
+        QCOMPARE(h.server->running(), (QStringList{systemMonitor, appMonitor + "#8"}));
+        content.playback.removeFirst();
+        h.server->notify();
+        QCOMPARE(h.server->running(), QStringList{systemMonitor});
+        QVERIFY(h.capture.isRunning());
+        content.clientProcesses.clear();
+        h.server->notify();
+        QVERIFY(h.capture.isRunning()); // the process still runs
+        h.alive.clear();
+        h.server->notify();
+        QCOMPARE(
+            h.log.filter(QStringLiteral("error")),
+            QStringList{QStringLiteral("error Audio capture stopped: The application has quit")});
+        QVERIFY(!h.capture.isRunning());
+    }
+
+    // All system audio and the microphone stay on the current defaults; a failing server ends
+    // the capture once.
+    void defaultsAreFollowedAndServerFailureReportsOnce() {
+        Harness h;
+        QVERIFY(h.start(AudioSourceID::allSystemAudio(), true)->value);
+        h.server->content.defaultOutputMonitor = QStringLiteral("hdmi.monitor");
+        h.server->notify();
+        QCOMPARE(h.server->running(), (QStringList{microphone, QStringLiteral("hdmi.monitor")}));
+        h.server->content.defaultOutputMonitor = systemMonitor; // the HDMI output goes away
+        h.server->content.defaultInput = QStringLiteral("usb-mic");
+        h.stream(2).stream->onFailure(QStringLiteral("Entity killed"));
+        h.server->notify();
+        QCOMPARE(h.server->running(), (QStringList{systemMonitor, QStringLiteral("usb-mic")}));
+        QVERIFY(h.log.filter(QStringLiteral("error")).isEmpty());
+
         h.log.clear();
-        auto *system = h.stream(0).stream;
-        auto *mic = h.stream(1).stream;
-        auto micFailure = mic->onFailure;
-        system->onFailure(QStringLiteral("Entity killed"));
-        micFailure(QStringLiteral("Connection terminated"));
-        QCOMPARE(h.log, (QStringList{QStringLiteral("error Audio capture stopped: Entity killed"),
-                                     QStringLiteral("stop ") + appMonitor,
-                                     QStringLiteral("stop ") + microphone}));
+        h.server->snapshotError = unreachable;
+        h.server->notify();
+        QCOMPARE(h.log,
+                 (QStringList{QStringLiteral("stop ") + systemMonitor,
+                              QStringLiteral("error Audio capture stopped: Connection refused"),
+                              QStringLiteral("stop usb-mic")}));
         QVERIFY(!h.capture.isRunning());
         QVERIFY(h.task(0)->cancelled && h.task(1)->cancelled);
     }

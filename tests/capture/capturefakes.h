@@ -55,6 +55,7 @@ struct TaskRecord {
 struct RecognizerRecord {
     std::vector<std::shared_ptr<TaskRecord>> tasks;
     bool available = true;
+    Gate *readyGate = nullptr; ///< holds prepare() (the model's load) open
 };
 
 class FakeRecognizer final : public SpeechRecognizer {
@@ -62,6 +63,12 @@ public:
     explicit FakeRecognizer(std::shared_ptr<RecognizerRecord> record)
         : m_record(std::move(record)) {}
     bool isAvailable() const override { return m_record->available; }
+    QCoro::Task<bool> prepare() override {
+        auto record = m_record;
+        if (record->readyGate)
+            co_await record->readyGate->pass();
+        co_return record->available;
+    }
     std::unique_ptr<RecognitionTask> recognize(RecognitionHandler handler) override {
         m_record->tasks.push_back(std::make_shared<TaskRecord>(TaskRecord{std::move(handler)}));
         return std::make_unique<Task>(m_record->tasks.back());
@@ -83,6 +90,7 @@ struct StreamRecord {
     RecordRequest request;
     RecordStream *stream = nullptr; ///< while it exists
     bool running = false;
+    bool stopped = false;
 };
 
 /// The sound server's side of a test: what it reports, and every stream it was asked for.
@@ -95,6 +103,28 @@ struct ServerScript {
     SoundServerError startError{SoundServerError::Kind::other, QStringLiteral("No such entity")};
     std::vector<std::shared_ptr<StreamRecord>> streams;
     QStringList log; ///< "stop <source>" lines; the test may add its own
+    std::vector<std::weak_ptr<std::function<void()>>> watchers;
+
+    /// The server tells its watchers that something changed (after the test changed `content`).
+    void notify() const {
+        for (const auto &weak : std::vector(watchers)) {
+            if (const auto watcher = weak.lock())
+                (*watcher)();
+        }
+        QCoreApplication::sendPostedEvents();
+    }
+    /// The streams running now, as "source" or "source#stream".
+    QStringList running() const {
+        QStringList out;
+        for (const auto &record : streams) {
+            if (record->running)
+                out.append(record->request.source +
+                           (record->request.onlyStream
+                                ? QStringLiteral("#%1").arg(*record->request.onlyStream)
+                                : QString()));
+        }
+        return out;
+    }
 };
 
 class FakeSoundServer final : public SoundServer {
@@ -116,6 +146,12 @@ public:
         return std::make_unique<Stream>(m_script, m_script->streams.back());
     }
 
+    std::shared_ptr<void> watchChanges(std::function<void()> onChange) override {
+        auto watcher = std::make_shared<std::function<void()>>(std::move(onChange));
+        m_script->watchers.push_back(watcher);
+        return watcher;
+    }
+
 private:
     struct Stream final : RecordStream {
         Stream(std::shared_ptr<ServerScript> script, std::shared_ptr<StreamRecord> record)
@@ -130,12 +166,15 @@ private:
             auto record = m_record;
             if (script->startGate)
                 co_await script->startGate->pass();
+            if (record->stopped) // as the real stream: a stop ends a start still under way
+                throw SoundServerError(SoundServerError::Kind::other, QStringLiteral("stopped"));
             if (record->request.source == script->failStartOfSource)
                 throw script->startError;
             record->running = true;
         }
         QCoro::Task<> stop() override {
             m_record->running = false;
+            m_record->stopped = true;
             m_script->log.append(QStringLiteral("stop ") + m_record->request.source);
             co_return;
         }

@@ -9,6 +9,7 @@
 #include "writtenwords.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <QtEndian>
 
@@ -161,6 +162,24 @@ private slots:
         } catch (const CaptureError &error) {
             QCOMPARE(error.message(), capturemessages::recognizerMissing());
         }
+    }
+
+    // A model that is there but cannot be loaded is found out while the start waits, not later.
+    void corruptModelIsNotReady() {
+        QTemporaryDir dir;
+        QFile garbage(dir.filePath(QStringLiteral("lm.bin")));
+        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("not a language model") > 0);
+        garbage.close();
+        auto model = PocketSphinxRecognizer::Model::installed();
+        model.languageModel = garbage.fileName();
+        PocketSphinxRecognizer recognizer(model);
+        std::optional<bool> ready;
+        [](PocketSphinxRecognizer &r, std::optional<bool> &ready) -> QCoro::Task<> {
+            ready = co_await r.prepare();
+        }(recognizer, ready);
+        QTRY_VERIFY_WITH_TIMEOUT(ready.has_value(), 10000);
+        QVERIFY(!*ready);
+        QVERIFY(!recognizer.isAvailable());
     }
 
     void wavFiles_data() {
