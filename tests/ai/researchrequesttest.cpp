@@ -35,15 +35,6 @@ class ResearchRequestTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void inputIsSortedCompactJson() {
-        QCOMPARE(researchInput(QStringLiteral("c"), QStringLiteral("ctx"), std::nullopt, true),
-                 QStringLiteral("{\"claim\":\"c\",\"context\":\"ctx\",\"documentText\":\"\","
-                                "\"mode\":\"publicWeb\"}"));
-        QCOMPARE(researchInput(QStringLiteral("a \"q\"\n"), QString(), QStringLiteral("d"), false),
-                 QStringLiteral("{\"claim\":\"a \\\"q\\\"\\n\",\"context\":\"\",\"documentText\":"
-                                "\"d\",\"mode\":\"documents\"}"));
-    }
-
     void reasoningFollowsTheLastModelSegment_data() {
         QTest::addColumn<QString>("model");
         QTest::addColumn<bool>("low");

@@ -71,14 +71,11 @@ private Q_SLOTS:
     }
 
     void nullOptionalsAndUnknownKeysAreAccepted() {
-        const auto decoded = decodePreferences(
-            "{\"evidenceMode\":\"Public web\",\"includeMicrophone\":true,\"audioBundleID\":null,"
-            "\"allSystemAudio\":true,\"files\":[],\"later\":{}}");
-        QVERIFY(decoded);
-        QCOMPARE(decoded->evidenceMode, QStringLiteral("Public web"));
-        QCOMPARE(decoded->audioBundleID, std::nullopt);
-        QVERIFY(decoded->allSystemAudio);
-        QCOMPARE(decoded->slackCallPrompt, std::nullopt);
+        QCOMPARE(
+            decodePreferences("{\"evidenceMode\":\"Documents only\",\"includeMicrophone\":false,"
+                              "\"audioBundleID\":null,\"allSystemAudio\":false,\"files\":[],"
+                              "\"later\":{}}"),
+            std::optional(SessionPreferences{}));
     }
 
     void choosesTheSourceFromWhatWasSaved_data() {

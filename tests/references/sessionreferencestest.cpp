@@ -201,20 +201,6 @@ private Q_SLOTS:
         QCOMPARE(disk.stored(), saved);
     }
 
-    void aTokenNoLongerResolvesOnceItsPathNamesAnotherFile() {
-        Disk disk;
-        const QUrl a = disk.file("a.md", "first");
-        const auto token = makeAccessToken(a);
-        QVERIFY(token);
-        QCOMPARE(resolveAccessToken(*token), std::optional(a));
-        const QUrl replacement = disk.file("a.tmp", "second");
-        QVERIFY(::rename(QFile::encodeName(replacement.toLocalFile()).constData(),
-                         QFile::encodeName(a.toLocalFile()).constData()) == 0);
-        QCOMPARE(resolveAccessToken(*token), std::nullopt);
-        QCOMPARE(resolveAccessToken("not a token"), std::nullopt);
-        QCOMPARE(makeAccessToken(disk.url("missing.md")), std::nullopt);
-    }
-
     void aRestartRestoresTheSameSession() {
         Disk disk;
         const auto makeVault = [&] {

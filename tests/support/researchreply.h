@@ -39,9 +39,4 @@ inline QString requestedClaim(const QByteArray &requestBody) {
     return QJsonDocument::fromJson(input.toUtf8())[QStringLiteral("claim")].toString();
 }
 
-/// The same, under the name some callers use.
-inline QString claimOfResearchRequest(const QByteArray &body) {
-    return requestedClaim(body);
-}
-
 } // namespace brindle::test
