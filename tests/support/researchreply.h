@@ -7,6 +7,11 @@
 
 namespace brindle::test {
 
+/// A JSON object written with single quotes, so that tests need not escape every double one.
+inline QJsonObject singleQuoted(const char *text) {
+    return QJsonDocument::fromJson(QByteArray(text).replace('\'', '"')).object();
+}
+
 inline QByteArray compactJson(const QJsonObject &object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
