@@ -109,19 +109,16 @@ private Q_SLOTS:
     void sourceRowsAndCounts_data() {
         QTest::addColumn<QString>("url");
         QTest::addColumn<int>("kind");
-        QTest::newRow("https") << QStringLiteral("https://example.org/a")
-                               << int(SourceLinkKind::web);
-        QTest::newRow("http") << QStringLiteral("http://example.org/a") << int(SourceLinkKind::web);
-        QTest::newRow("file") << QStringLiteral("file:///home/u/notes.md")
-                              << int(SourceLinkKind::file);
-        QTest::newRow("javascript")
-            << QStringLiteral("javascript:alert(1)") << int(SourceLinkKind::plain);
-        QTest::newRow("document citation")
-            << QStringLiteral("doc:0F8FAD5B-D9CB-469F-A165-70867728950E")
-            << int(SourceLinkKind::plain);
-        QTest::newRow("empty") << QString() << int(SourceLinkKind::plain);
-        QTest::newRow("scheme not lower case")
-            << QStringLiteral("HTTPS://example.org") << int(SourceLinkKind::plain);
+        const std::pair<const char *, SourceLinkKind> rows[] = {
+            {"https://example.org/a", SourceLinkKind::web},
+            {"http://example.org/a", SourceLinkKind::web},
+            {"file:///home/u/notes.md", SourceLinkKind::file},
+            {"javascript:alert(1)", SourceLinkKind::plain},
+            {"doc:0F8FAD5B-D9CB-469F-A165-70867728950E", SourceLinkKind::plain},
+            {"", SourceLinkKind::plain},
+            {"HTTPS://example.org", SourceLinkKind::plain}}; // scheme not lower case
+        for (const auto &[url, kind] : rows)
+            QTest::addRow("%s", *url ? url : "empty") << QString::fromUtf8(url) << int(kind);
     }
     void sourceRowsAndCounts() {
         QFETCH(QString, url);
