@@ -1,4 +1,5 @@
 #include "claimintake.h"
+#include "mapped.h"
 #include "testregistry.h"
 #include "virtualscheduler.h"
 
@@ -31,12 +32,7 @@ struct Session {
     ClaimBook &book = intake.book();
 
     const QList<ClaimJob> &jobs() const { return book.queue.jobs; }
-    QStringList texts() const {
-        QStringList out;
-        for (const auto &job : jobs())
-            out << job.text;
-        return out;
-    }
+    QStringList texts() const { return test::mapped(jobs(), &ClaimJob::text); }
     ClaimJob job(std::optional<ClaimOrigin> origin, double age = 0) const {
         return {QUuid::createUuid(), QString::number(age),
                 scheduler.now().addMSecs(qint64(-age * 1000)), origin};
