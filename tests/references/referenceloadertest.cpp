@@ -192,8 +192,6 @@ private Q_SLOTS:
                  }),
                  tree.path("gone.md") + missing);
         QCOMPARE(failure([&] { folder(tree.url("vanished")); }), tree.path("vanished") + missing);
-        QCOMPARE(failure([&] { folder(QUrl(u"https://example.com/notes"_s)); }),
-                 u"Unable to read the selected reference folder."_s);
     }
 };
 
