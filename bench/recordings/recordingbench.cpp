@@ -96,7 +96,7 @@ int main(int argc, char *argv[]) {
     server.setReply("/v1/kestrun",
                     {200, QByteArray("{\"answers\":{\"checkable\":{\"noul\":0.8}}}")});
     server.setResponder("/v1/responses", [](const test::RecordedRequest &request) {
-        return test::FakeReply{200, test::researchReply(test::claimOfResearchRequest(request.body),
+        return test::FakeReply{200, test::researchReply(test::requestedClaim(request.body),
                                                         QStringLiteral("unresolved"), {}, {})};
     });
     ProviderTransport transport(scheduler);

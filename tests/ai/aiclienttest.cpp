@@ -53,10 +53,6 @@ struct Rig {
         (void)QTest::qWaitFor([&] { return outcome.done; }, 5000); // a test sees `done` unset
         return outcome;
     }
-    std::optional<std::optional<ResearchResult>> check(EvidenceMode mode,
-                                                       ReferenceCorpus docs = {}) {
-        return run(mode, std::move(docs)).value;
-    }
 };
 
 ReferenceCorpus oneDocument(const QString &text) {
@@ -118,10 +114,11 @@ private Q_SLOTS:
                                            QStringLiteral("opened to traffic in 1937"), onWeb)});
         rig.server.setReply("/v1/kestrun", {200, selection(noul)});
         const auto result =
-            rig.check(onWeb ? EvidenceMode::web : EvidenceMode::documents,
-                      mode == QLatin1String("documents")
-                          ? oneDocument(QStringLiteral("The bridge opened to traffic in 1937."))
-                          : ReferenceCorpus());
+            rig.run(onWeb ? EvidenceMode::web : EvidenceMode::documents,
+                    mode == QLatin1String("documents")
+                        ? oneDocument(QStringLiteral("The bridge opened to traffic in 1937."))
+                        : ReferenceCorpus())
+                .value;
         QVERIFY(result);
         const auto &r = *result;
         QTEST(!r ? QStringLiteral("not checkable")
@@ -145,7 +142,8 @@ private Q_SLOTS:
         Rig rig;
         rig.config.useSelka = false;
         rig.server.setReply("/v1/responses", {200, research(QStringLiteral("unresolved"), {}, {})});
-        const auto result = rig.check(EvidenceMode::combined, oneDocument(QStringLiteral("Text.")));
+        const auto result =
+            rig.run(EvidenceMode::combined, oneDocument(QStringLiteral("Text."))).value;
         QVERIFY(result && *result);
         QCOMPARE((*result)->explanation,
                  QStringLiteral("Neither local references nor public sources provided enough "

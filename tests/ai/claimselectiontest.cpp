@@ -2,6 +2,7 @@
 #include "fakeproviderserver.h"
 #include "modelprompts.h"
 #include "providertransport.h"
+#include "researchreply.h"
 #include "taskoutcome.h"
 #include "testregistry.h"
 #include "virtualscheduler.h"
@@ -17,11 +18,6 @@ namespace {
 
 const QString invalid = QStringLiteral("Selka returned an invalid selection response.");
 const QString undecodable = QStringLiteral("The selection response could not be decoded");
-
-// JSON written with single quotes.
-QJsonObject js(const char *text) {
-    return QJsonDocument::fromJson(QByteArray(text).replace('\'', '"')).object();
-}
 
 // One selection request against the fake server answering with `reply`.
 struct Selection {
@@ -97,8 +93,9 @@ private Q_SLOTS:
         const auto &request = selection.server.requests().first();
         QCOMPARE(request.path, QByteArray("/api/alpha/decisions"));
         QCOMPARE(request.headers.value("authorization"), QByteArray("Bearer selka-key"));
-        auto expected = js("{'model':'selka/model-2','state':{'transcript':'Water boils at 90 "
-                           "degrees.','context':'We talked about cooking.'}}");
+        auto expected =
+            test::singleQuoted("{'model':'selka/model-2','state':{'transcript':'Water boils at 90 "
+                               "degrees.','context':'We talked about cooking.'}}");
         expected.insert(QStringLiteral("questions"),
                         QJsonObject{{QStringLiteral("checkable"),
                                      QJsonObject{{QStringLiteral("type"), QStringLiteral("noul")},

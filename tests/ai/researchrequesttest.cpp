@@ -1,5 +1,6 @@
 #include "researchrequest.h"
 #include "modelprompts.h"
+#include "researchreply.h"
 #include "testregistry.h"
 
 #include <QJsonArray>
@@ -13,11 +14,6 @@ namespace {
 
 QJsonObject parseObject(const QString &text) {
     return QJsonDocument::fromJson(text.toUtf8()).object();
-}
-
-// JSON written with single quotes.
-QJsonObject js(const char *text) {
-    return QJsonDocument::fromJson(QByteArray(text).replace('\'', '"')).object();
 }
 
 EvidenceSource source(const char *url, const char *passage = "p") {
@@ -35,15 +31,6 @@ class ResearchRequestTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void inputIsSortedCompactJson() {
-        QCOMPARE(researchInput(QStringLiteral("c"), QStringLiteral("ctx"), std::nullopt, true),
-                 QStringLiteral("{\"claim\":\"c\",\"context\":\"ctx\",\"documentText\":\"\","
-                                "\"mode\":\"publicWeb\"}"));
-        QCOMPARE(researchInput(QStringLiteral("a \"q\"\n"), QString(), QStringLiteral("d"), false),
-                 QStringLiteral("{\"claim\":\"a \\\"q\\\"\\n\",\"context\":\"\",\"documentText\":"
-                                "\"d\",\"mode\":\"documents\"}"));
-    }
-
     void reasoningFollowsTheLastModelSegment_data() {
         QTest::addColumn<QString>("model");
         QTest::addColumn<bool>("low");
@@ -80,10 +67,11 @@ private Q_SLOTS:
         };
         const auto docs = body(ResearchPass::documents, ResearchProvider::openRouter);
         QCOMPARE(parseObject(docs[QStringLiteral("input")].toString()),
-                 js("{'claim':'claim','context':'ctx','mode':'documents','documentText':'SOURCE "
-                    "doc:0F8FAD5B-D9CB-469F-A165-70867728950E\\nTITLE notes/a.md\\nFirst "
-                    "excerpt.\\n\\nSOURCE doc:0F8FAD5B-D9CB-469F-A165-70867728950E\\nTITLE "
-                    "b.md\\nSecond.'}"));
+                 test::singleQuoted(
+                     "{'claim':'claim','context':'ctx','mode':'documents','documentText':'SOURCE "
+                     "doc:0F8FAD5B-D9CB-469F-A165-70867728950E\\nTITLE notes/a.md\\nFirst "
+                     "excerpt.\\n\\nSOURCE doc:0F8FAD5B-D9CB-469F-A165-70867728950E\\nTITLE "
+                     "b.md\\nSecond.'}"));
         QCOMPARE(docs[QStringLiteral("instructions")].toString(),
                  ModelPrompts::researchInstructions());
         QVERIFY(!docs.contains(QStringLiteral("tools")));
@@ -93,7 +81,8 @@ private Q_SLOTS:
 
         const auto openAI = body(ResearchPass::web, ResearchProvider::openAI);
         QCOMPARE(parseObject(openAI[QStringLiteral("input")].toString()),
-                 js("{'claim':'claim','context':'ctx','documentText':'','mode':'publicWeb'}"));
+                 test::singleQuoted(
+                     "{'claim':'claim','context':'ctx','documentText':'','mode':'publicWeb'}"));
         QCOMPARE(openAI[QStringLiteral("tool_choice")].toString(), QStringLiteral("required"));
 
         const auto router = body(ResearchPass::web, ResearchProvider::openRouter);

@@ -1,18 +1,10 @@
+#include "researchreply.h"
 #include "researchresult.h"
 #include "testregistry.h"
 
 #include <QJsonDocument>
 
 using namespace brindle;
-
-namespace {
-
-// JSON written with single quotes.
-QJsonObject parse(const char *json) {
-    return QJsonDocument::fromJson(QByteArray(json).replace('\'', '"')).object();
-}
-
-} // namespace
 
 class DomainTest : public QObject {
     Q_OBJECT
@@ -23,9 +15,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("decodes");
         // Each row changes members of a valid result; "-" removes one.
         const auto row = [](const char *name, const char *members, bool decodes) {
-            auto object =
-                parse("{'claim':'c','verdict':'supported','explanation':'e','sources':[]}");
-            const auto changes = parse(members);
+            auto object = test::singleQuoted(
+                "{'claim':'c','verdict':'supported','explanation':'e','sources':[]}");
+            const auto changes = test::singleQuoted(members);
             for (auto it = changes.begin(); it != changes.end(); ++it) {
                 if (*it == QJsonValue(QStringLiteral("-")))
                     object.remove(it.key());
@@ -52,7 +44,7 @@ private Q_SLOTS:
     void researchResultDecodingIsStrict() {
         QFETCH(QByteArray, json);
         QFETCH(bool, decodes);
-        const auto result = ResearchResult::fromJson(parse(json.constData()));
+        const auto result = ResearchResult::fromJson(test::singleQuoted(json.constData()));
         QCOMPARE(result.has_value(), decodes);
         if (result)
             QCOMPARE(ResearchResult::fromJson(result->toJson()), result);

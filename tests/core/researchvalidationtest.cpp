@@ -16,10 +16,7 @@ const QString downgraded = QStringLiteral(
 const QUuid documentId = QUuid::fromString(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
 
 QString words(int count) {
-    QStringList list;
-    for (int i = 0; i < count; ++i)
-        list << QStringLiteral("w%1").arg(i);
-    return list.join(QLatin1Char(' '));
+    return QStringList(count, QStringLiteral("w")).join(u' ');
 }
 
 // JSON written with single quotes; quoted() escapes a value so it survives the swap.

@@ -71,45 +71,38 @@ private Q_SLOTS:
     }
 
     void nullOptionalsAndUnknownKeysAreAccepted() {
-        const auto decoded = decodePreferences(
-            "{\"evidenceMode\":\"Public web\",\"includeMicrophone\":true,\"audioBundleID\":null,"
-            "\"allSystemAudio\":true,\"files\":[],\"later\":{}}");
-        QVERIFY(decoded);
-        QCOMPARE(decoded->evidenceMode, QStringLiteral("Public web"));
-        QCOMPARE(decoded->audioBundleID, std::nullopt);
-        QVERIFY(decoded->allSystemAudio);
-        QCOMPARE(decoded->slackCallPrompt, std::nullopt);
+        QCOMPARE(
+            decodePreferences("{\"evidenceMode\":\"Documents only\",\"includeMicrophone\":false,"
+                              "\"audioBundleID\":null,\"allSystemAudio\":false,\"files\":[],"
+                              "\"later\":{}}"),
+            std::optional(SessionPreferences{}));
     }
 
+    // Sources are numbered: 0 none, -1 All system audio, else an application's process id.
     void choosesTheSourceFromWhatWasSaved_data() {
-        QTest::addColumn<bool>("allSystemAudio");
-        QTest::addColumn<QString>("bundleID"); // empty: none saved
-        QTest::addColumn<int>("current");      // 0: none, -1: all system audio
+        QTest::addColumn<QString>("saved"); // "all", an application's bundle id, or "" for none
+        QTest::addColumn<int>("current");
         QTest::addColumn<QList<AudioSource>>("sources");
-        QTest::addColumn<int>("expected"); // 0: none, -1: all system audio
+        QTest::addColumn<int>("expected");
         QTest::addColumn<bool>("missing");
-
         const auto all = allSystemAudioSource();
         const auto slack = app(7, QStringLiteral("com.Slack.Desktop"));
         const auto zoom = app(8, QStringLiteral("us.zoom.xos"));
-        QTest::newRow("saved all system audio")
-            << true << QString() << 8 << QList{zoom, all} << -1 << false;
+        QTest::newRow("saved all system audio") << "all" << 8 << QList{zoom, all} << -1 << false;
         QTest::newRow("saved all system audio, not listed")
-            << true << QString() << 0 << QList{zoom} << 0 << false;
+            << "all" << 0 << QList{zoom} << 0 << false;
         QTest::newRow("nothing saved, keeps a listed selection")
-            << false << QString() << 8 << QList{all, slack, zoom} << 8 << false;
+            << "" << 8 << QList{all, slack, zoom} << 8 << false;
         QTest::newRow("nothing saved, slack in any case")
-            << false << QString() << 9 << QList{all, zoom, slack} << 7 << false;
-        QTest::newRow("nothing saved, nothing fits")
-            << false << QString() << 9 << QList{all, zoom} << 0 << false;
-        QTest::newRow("saved app running") << false << QStringLiteral("us.zoom.xos") << -1
-                                           << QList{all, slack, zoom} << 8 << false;
+            << "" << 9 << QList{all, zoom, slack} << 7 << false;
+        QTest::newRow("nothing saved, nothing fits") << "" << 9 << QList{all, zoom} << 0 << false;
+        QTest::newRow("saved app running")
+            << "us.zoom.xos" << -1 << QList{all, slack, zoom} << 8 << false;
         QTest::newRow("saved app compared exactly")
-            << false << QStringLiteral("US.zoom.xos") << -1 << QList{all, zoom} << 0 << true;
+            << "US.zoom.xos" << -1 << QList{all, zoom} << 0 << true;
     }
     void choosesTheSourceFromWhatWasSaved() {
-        QFETCH(bool, allSystemAudio);
-        QFETCH(QString, bundleID);
+        QFETCH(QString, saved);
         QFETCH(int, current);
         QFETCH(QList<AudioSource>, sources);
         QFETCH(int, expected);
@@ -118,11 +111,11 @@ private Q_SLOTS:
                 return std::nullopt;
             return code < 0 ? AudioSourceID::allSystemAudio() : AudioSourceID::application(code);
         };
-        SessionPreferences saved;
-        saved.allSystemAudio = allSystemAudio;
-        if (!bundleID.isEmpty())
-            saved.audioBundleID = bundleID;
-        const SourceChoice choice = chooseSource(saved, sources, id(current));
+        SessionPreferences preferences;
+        preferences.allSystemAudio = saved == u"all";
+        if (!preferences.allSystemAudio && !saved.isEmpty())
+            preferences.audioBundleID = saved;
+        const SourceChoice choice = chooseSource(preferences, sources, id(current));
         QCOMPARE(choice.selection, id(expected));
         QTEST(choice.savedApplicationMissing, "missing");
     }

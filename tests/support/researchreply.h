@@ -7,6 +7,11 @@
 
 namespace brindle::test {
 
+/// A JSON object written with single quotes, so that tests need not escape every double one.
+inline QJsonObject singleQuoted(const char *text) {
+    return QJsonDocument::fromJson(QByteArray(text).replace('\'', '"')).object();
+}
+
 inline QByteArray compactJson(const QJsonObject &object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
@@ -37,11 +42,6 @@ inline QByteArray researchReply(const QString &claim, const QString &verdict, co
 inline QString requestedClaim(const QByteArray &requestBody) {
     const auto input = QJsonDocument::fromJson(requestBody)[QStringLiteral("input")].toString();
     return QJsonDocument::fromJson(input.toUtf8())[QStringLiteral("claim")].toString();
-}
-
-/// The same, under the name some callers use.
-inline QString claimOfResearchRequest(const QByteArray &body) {
-    return requestedClaim(body);
 }
 
 } // namespace brindle::test

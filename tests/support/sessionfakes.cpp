@@ -21,10 +21,10 @@ QCoro::Task<> FakeCapture::stop() {
 }
 
 QCoro::Task<std::optional<ResearchResult>> FakeChecker::checkClaim(QString claim, QString context,
-                                                                   EvidenceMode mode,
-                                                                   ReferenceCorpus, AIConfiguration,
+                                                                   EvidenceMode, ReferenceCorpus,
+                                                                   AIConfiguration,
                                                                    CancelToken token) {
-    calls.append({claim, context, mode});
+    calls.append({claim, context});
     FakeAnswer answer = ResearchResult{claim, Verdict::contradicted, QStringLiteral("No."), {}};
     if (!answers.empty()) {
         answer = answers.front();

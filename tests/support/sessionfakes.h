@@ -72,7 +72,6 @@ public:
     struct Call {
         QString claim;
         QString context;
-        EvidenceMode mode;
     };
 
     explicit FakeChecker(Scheduler &scheduler)

@@ -1,5 +1,5 @@
 #include "recordingviewmodel.h"
-#include "encodedmedia.h"
+#include "filetree.h"
 #include "recordingsession.h"
 #include "sessionfakes.h"
 #include "sessionstore.h"
@@ -7,9 +7,6 @@
 #include "testregistry.h"
 #include "virtualscheduler.h"
 #include "wavfile.h"
-
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <cmath>
 #include <memory>
@@ -20,28 +17,27 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Hears each segment as the next of the scripted sentences, once its audio ends; or never.
+// Hears each segment as the next of the scripted sentences, once its audio ends; never once
+// they run out.
 class ScriptedRecognizer final : public SpeechRecognizer {
 public:
-    ScriptedRecognizer(std::shared_ptr<QStringList> sentences, bool answers)
-        : m_sentences(std::move(sentences))
-        , m_answers(answers) {}
+    explicit ScriptedRecognizer(std::shared_ptr<QStringList> sentences)
+        : m_sentences(std::move(sentences)) {}
 
     bool isAvailable() const override { return true; }
     std::unique_ptr<RecognitionTask> recognize(RecognitionHandler handler) override {
-        return std::make_unique<Task>(std::move(handler), m_sentences, m_answers);
+        return std::make_unique<Task>(std::move(handler), m_sentences);
     }
 
 private:
     class Task final : public RecognitionTask {
     public:
-        Task(RecognitionHandler handler, std::shared_ptr<QStringList> sentences, bool answers)
+        Task(RecognitionHandler handler, std::shared_ptr<QStringList> sentences)
             : m_handler(std::make_shared<RecognitionHandler>(std::move(handler)))
-            , m_sentences(std::move(sentences))
-            , m_answers(answers) {}
+            , m_sentences(std::move(sentences)) {}
         void append(const AudioBuffer &) override {}
         void endAudio() override {
-            if (!m_answers || m_sentences->isEmpty())
+            if (m_sentences->isEmpty())
                 return;
             std::weak_ptr<RecognitionHandler> handler = m_handler;
             QMetaObject::invokeMethod(
@@ -57,11 +53,9 @@ private:
     private:
         std::shared_ptr<RecognitionHandler> m_handler;
         std::shared_ptr<QStringList> m_sentences;
-        bool m_answers;
     };
 
     std::shared_ptr<QStringList> m_sentences;
-    bool m_answers;
 };
 
 // Two 2-second tones, each after a second of silence.
@@ -82,15 +76,7 @@ QByteArray twoUtterances() {
 class RecordingViewModelTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-
-    QString writeFile(const QString &name, const QByteArray &bytes) {
-        QFile file(m_dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly))
-            return {};
-        file.write(bytes);
-        return file.fileName();
-    }
+    FileTree m_files;
 
     struct Rig {
         VirtualScheduler scheduler;
@@ -101,10 +87,8 @@ class RecordingViewModelTest : public QObject {
         SessionStore store{scheduler, settings, capture, checker};
         std::shared_ptr<QStringList> sentences = std::make_shared<QStringList>(
             QStringList{u"The bridge opened in 1932."_s, u"The tower opened in 1889."_s});
-        bool recognizerAnswers = true;
         RecordingSession recording{
-            settings, checker,
-            [this] { return std::make_unique<ScriptedRecognizer>(sentences, recognizerAnswers); }};
+            settings, checker, [this] { return std::make_unique<ScriptedRecognizer>(sentences); }};
         RecordingViewModel view{recording, store};
 
         Rig() {
@@ -116,8 +100,7 @@ class RecordingViewModelTest : public QObject {
 private Q_SLOTS:
     void checksAFileAndKeepsItsResultsWhenTheNextCannotBeRead() {
         Rig rig;
-        const auto recording = writeFile(u"talk.wav"_s, wavBytes(twoUtterances()));
-        rig.view.checkRecording(QUrl::fromLocalFile(recording));
+        rig.view.checkRecording(m_files.file(u"talk.wav"_s, wavBytes(twoUtterances())));
         QVERIFY(rig.view.isRunning());
         QVERIFY(!rig.view.canStart());
         QTRY_VERIFY(!rig.view.isRunning());
@@ -133,8 +116,7 @@ private Q_SLOTS:
                  u"00:06 / 00:07 \u00B7 2 claims found \u00B7 2 checks done"_s);
         QVERIFY(rig.view.error().isEmpty());
 
-        const auto notes = writeFile(u"notes.mp3"_s, "Meeting notes, not audio.\n");
-        rig.view.checkRecording(QUrl::fromLocalFile(notes));
+        rig.view.checkRecording(m_files.file(u"notes.mp3"_s, "Meeting notes, not audio.\n"));
         QTRY_VERIFY(!rig.view.isRunning());
         QVERIFY2(rig.view.error().startsWith(u"Could not read \u201Cnotes.mp3\u201D as audio"_s),
                  qPrintable(rig.view.error()));
@@ -143,23 +125,11 @@ private Q_SLOTS:
         QVERIFY(rig.view.canStart());
     }
 
-    void eachFormatIsCheckedFromTheWindow_data() { addMediaFormatRows(); }
-    void eachFormatIsCheckedFromTheWindow() {
-        Rig rig;
-        const auto tones = writeFile(u"tones.wav"_s, wavBytes(twoUtterances()));
-        const auto recording = encodedForThisRow(tones, m_dir.path());
-        QVERIFY(!recording.isEmpty());
-        rig.view.checkRecording(QUrl::fromLocalFile(recording));
-        QTRY_VERIFY(!rig.view.isRunning());
-        QVERIFY2(rig.view.error().isEmpty(), qPrintable(rig.view.error()));
-        QCOMPARE(rig.view.findings().size(), 2);
-    }
-
     void aRecordingAndListeningNeverRunTogether() {
         Rig rig;
-        rig.recognizerAnswers = false;
-        const auto recording = writeFile(u"talk.wav"_s, wavBytes(twoUtterances()));
-        rig.view.checkRecording(QUrl::fromLocalFile(recording));
+        rig.sentences->clear(); // the recording never ends by itself
+        const auto recording = m_files.file(u"talk.wav"_s, wavBytes(twoUtterances()));
+        rig.view.checkRecording(recording);
         QVERIFY(rig.view.isRunning());
         rig.store.refreshSources();
         rig.scheduler.runPending();
@@ -177,7 +147,7 @@ private Q_SLOTS:
         rig.scheduler.runPending();
         QVERIFY(rig.store.isRunning());
         QVERIFY(!rig.view.canStart());
-        rig.view.checkRecording(QUrl::fromLocalFile(recording));
+        rig.view.checkRecording(recording);
         QVERIFY(!rig.view.isRunning());
         QCOMPARE(rig.view.error(), RecordingSession::liveSessionRunningMessage());
     }

@@ -33,50 +33,37 @@ class SettingsSheetTest : public QObject {
     };
 
 private Q_SLOTS:
+    // Each row: edits over OpenAI research and Quorvane selection with every model set to "m".
     void saveRules_data() {
-        QTest::addColumn<int>("research");
-        QTest::addColumn<QString>("researchModel");
-        QTest::addColumn<QString>("openRouterModel");
-        QTest::addColumn<bool>("useSelka");
-        QTest::addColumn<int>("selka");
-        QTest::addColumn<QString>("selkaModel");
-        QTest::addColumn<QString>("openRouterSelkaModel");
+        QTest::addColumn<QVariantMap>("edits");
         QTest::addColumn<bool>("canSave");
-        const QString m = QStringLiteral("m");
-        QTest::newRow("all filled") << 0 << m << m << true << 0 << m << m << true;
+        QTest::newRow("all filled") << QVariantMap{} << true;
         QTest::newRow("OpenAI model only spaces")
-            << 0 << QStringLiteral("  \n") << m << true << 0 << m << m << false;
+            << QVariantMap{{"researchModel", "  \n"}} << false;
         QTest::newRow("OpenRouter model empty")
-            << 1 << m << QString() << true << 0 << m << m << false;
+            << QVariantMap{{"researchProvider", 1}, {"openRouterModel", ""}} << false;
         QTest::newRow("inactive research model empty")
-            << 1 << QString() << m << true << 0 << m << m << true;
-        QTest::newRow("Selka model empty") << 0 << m << m << true << 0 << QString() << m << false;
+            << QVariantMap{{"researchProvider", 1}, {"researchModel", ""}} << true;
+        QTest::newRow("Selka model empty") << QVariantMap{{"selkaModel", ""}} << false;
         QTest::newRow("Selka off ignores its model")
-            << 0 << m << m << false << 0 << QString() << QString() << true;
+            << QVariantMap{{"useSelka", false}, {"selkaModel", ""}, {"openRouterSelkaModel", ""}}
+            << true;
         QTest::newRow("OpenRouter Selka model blank")
-            << 0 << m << m << true << 1 << m << QStringLiteral(" ") << false;
+            << QVariantMap{{"selkaProvider", 1}, {"openRouterSelkaModel", " "}} << false;
         QTest::newRow("vendor Selka model unused")
-            << 0 << m << m << true << 1 << QString() << m << true;
+            << QVariantMap{{"selkaProvider", 1}, {"selkaModel", ""}} << true;
     }
     void saveRules() {
-        QFETCH(int, research);
-        QFETCH(QString, researchModel);
-        QFETCH(QString, openRouterModel);
-        QFETCH(bool, useSelka);
-        QFETCH(int, selka);
-        QFETCH(QString, selkaModel);
-        QFETCH(QString, openRouterSelkaModel);
-        QFETCH(bool, canSave);
+        QFETCH(QVariantMap, edits);
         Fixture f;
-        auto &s = f.sheet;
-        s.setProperty("researchProvider", research);
-        s.setProperty("researchModel", researchModel);
-        s.setProperty("openRouterModel", openRouterModel);
-        s.setProperty("useSelka", useSelka);
-        s.setProperty("selkaProvider", selka);
-        s.setProperty("selkaModel", selkaModel);
-        s.setProperty("openRouterSelkaModel", openRouterSelkaModel);
-        QCOMPARE(s.canSave(), canSave);
+        QVariantMap values{{"researchProvider", 0}, {"selkaProvider", 0}, {"useSelka", true}};
+        for (const auto key :
+             {"researchModel", "openRouterModel", "selkaModel", "openRouterSelkaModel"})
+            values.insert(QString::fromLatin1(key), QStringLiteral("m"));
+        values.insert(edits);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            QVERIFY(f.sheet.setProperty(it.key().toLatin1(), it.value()));
+        QTEST(f.sheet.canSave(), "canSave");
     }
 
     void editsStayCopiesUntilSaveWhichStoresThemTrimmed() {
@@ -122,19 +109,16 @@ private Q_SLOTS:
     void sourceRowsAndCounts_data() {
         QTest::addColumn<QString>("url");
         QTest::addColumn<int>("kind");
-        QTest::newRow("https") << QStringLiteral("https://example.org/a")
-                               << int(SourceLinkKind::web);
-        QTest::newRow("http") << QStringLiteral("http://example.org/a") << int(SourceLinkKind::web);
-        QTest::newRow("file") << QStringLiteral("file:///home/u/notes.md")
-                              << int(SourceLinkKind::file);
-        QTest::newRow("javascript")
-            << QStringLiteral("javascript:alert(1)") << int(SourceLinkKind::plain);
-        QTest::newRow("document citation")
-            << QStringLiteral("doc:0F8FAD5B-D9CB-469F-A165-70867728950E")
-            << int(SourceLinkKind::plain);
-        QTest::newRow("empty") << QString() << int(SourceLinkKind::plain);
-        QTest::newRow("scheme not lower case")
-            << QStringLiteral("HTTPS://example.org") << int(SourceLinkKind::plain);
+        const std::pair<const char *, SourceLinkKind> rows[] = {
+            {"https://example.org/a", SourceLinkKind::web},
+            {"http://example.org/a", SourceLinkKind::web},
+            {"file:///home/u/notes.md", SourceLinkKind::file},
+            {"javascript:alert(1)", SourceLinkKind::plain},
+            {"doc:0F8FAD5B-D9CB-469F-A165-70867728950E", SourceLinkKind::plain},
+            {"", SourceLinkKind::plain},
+            {"HTTPS://example.org", SourceLinkKind::plain}}; // scheme not lower case
+        for (const auto &[url, kind] : rows)
+            QTest::addRow("%s", *url ? url : "empty") << QString::fromUtf8(url) << int(kind);
     }
     void sourceRowsAndCounts() {
         QFETCH(QString, url);

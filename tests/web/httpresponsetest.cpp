@@ -6,18 +6,11 @@ using namespace brindle;
 
 namespace {
 
-struct Case {
-    const char *name;
-    QByteArray bytes;
-    const char *expected; ///< nullptr: nothing
-};
-
-void addCases(std::initializer_list<Case> cases) {
-    for (const auto &c : cases) {
-        QTest::newRow(c.name) << c.bytes
-                              << (c.expected ? std::optional(QByteArray(c.expected))
-                                             : std::optional<QByteArray>());
-    }
+/// One row per {name, bytes, expected} (expected nullptr: nothing).
+void addCases(std::initializer_list<std::tuple<const char *, QByteArray, const char *>> cases) {
+    for (const auto &[name, bytes, expected] : cases)
+        QTest::newRow(name) << bytes
+                            << (expected ? std::optional<QByteArray>(expected) : std::nullopt);
 }
 
 /// A 200 response with the given header lines (each ending in CR LF) and body.

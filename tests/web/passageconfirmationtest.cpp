@@ -62,16 +62,14 @@ private Q_SLOTS:
         QTest::addColumn<ResearchResult>("input");
         QTest::addColumn<ResearchResult>("expected");
         const auto unresolved = answer(Verdict::unresolved, {});
-        const auto citing = [](const char *url) {
-            return answer(Verdict::supported, {{QStringLiteral("t"), QString::fromUtf8(url),
-                                                QStringLiteral("the passage")}});
-        };
         QTest::newRow("unresolved without sources") << unresolved << unresolved;
         QTest::newRow("resolved without sources") << answer(Verdict::supported, {}) << unconfirmed;
         QTest::newRow("four sources")
             << answer(Verdict::contradicted, {source(1), source(2), source(3), source(4)})
             << unconfirmed;
-        QTest::newRow("http") << citing("http://a.example/") << unconfirmed;
+        auto http = source(1);
+        http.url = QStringLiteral("http://a.example/");
+        QTest::newRow("http") << answer(Verdict::supported, {http}) << unconfirmed;
     }
 
     void answersWithoutWork() {

@@ -29,9 +29,8 @@ QtObject {
     property var findings: []
 
     property int toggles: 0
-    property int checks: 0
     function toggleSession() { toggles++ }
-    function checkManualClaim() { checks++ }
+    function checkManualClaim() {}
     function refreshSources() {}
     function clearContext() {}
     function runDemo() {}

@@ -86,20 +86,5 @@ Item {
             verify(history.visible)
             compare(history.title, "Earlier findings (1)")
         }
-
-        function test_typedClaimNeedsText_data() {
-            return [
-                { tag: "empty", text: "", enabled: false },
-                { tag: "spaces and line breaks", text: "  \n\t ", enabled: false },
-                { tag: "a claim", text: " The moon is cheese. ", enabled: true },
-            ]
-        }
-        function test_typedClaimNeedsText(data) {
-            session.manualClaim = data.text
-            const button = findChild(view, "checkButton")
-            compare(button.enabled, data.enabled)
-            button.submit()
-            compare(session.checks, data.enabled ? 1 : 0)
-        }
     }
 }

@@ -52,18 +52,5 @@ Item {
             verify(!findChild(picker, "modelField").visible)
             compare(menu.displayText, "DeepSeek V4 Flash")
         }
-
-        function test_typingAPresetIdStaysCustom() {
-            const picker = make(0, "my-model")
-            const field = findChild(picker, "modelField")
-            field.forceActiveFocus()
-            field.selectAll()
-            keyClick(Qt.Key_Delete)
-            for (const c of "gpt-5.4")
-                keyClick(c)
-            compare(picker.model, "gpt-5.4")
-            verify(picker.custom)
-            verify(field.visible)
-        }
     }
 }
