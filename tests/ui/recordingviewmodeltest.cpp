@@ -1,4 +1,5 @@
 #include "recordingviewmodel.h"
+#include "encodedmedia.h"
 #include "filetree.h"
 #include "recordingsession.h"
 #include "sessionfakes.h"
@@ -123,6 +124,19 @@ private Q_SLOTS:
         QCOMPARE(rig.view.findings(), findings);
         QCOMPARE(rig.view.fileName(), u"talk.wav"_s);
         QVERIFY(rig.view.canStart());
+    }
+
+    // The window decodes through the same path as the tool: every format reaches findings.
+    void eachFormatIsCheckedFromTheWindow_data() { addMediaFormatRows(); }
+    void eachFormatIsCheckedFromTheWindow() {
+        Rig rig;
+        m_files.file(u"tones.wav"_s, wavBytes(twoUtterances()));
+        const auto recording = encodedForThisRow(m_files.path(u"tones.wav"_s), m_files.path());
+        QVERIFY(!recording.isEmpty());
+        rig.view.checkRecording(QUrl::fromLocalFile(recording));
+        QTRY_VERIFY(!rig.view.isRunning());
+        QVERIFY2(rig.view.error().isEmpty(), qPrintable(rig.view.error()));
+        QCOMPARE(rig.view.findings().size(), 2);
     }
 
     void aRecordingAndListeningNeverRunTogether() {
