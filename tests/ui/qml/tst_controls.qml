@@ -9,6 +9,10 @@ Item {
 
     Component { id: badgeComponent; VerdictBadge {} }
     Component { id: rowComponent; ExpandableRow { title: "Earlier findings (1)"; Item { objectName: "body"; implicitHeight: 20 } } }
+    Component { id: toastComponent; CorrectionToast {} }
+    Component { id: promptComponent; CallPrompt { detail: "Listens to Slack only." } }
+    Component { id: findingComponent; FindingView {} }
+    TextMetrics { id: metrics }
 
     TestCase {
         name: "SharedControls"
@@ -33,6 +37,31 @@ Item {
             verify(row.expanded)
             compare(header.Accessible.description, "Expanded")
             verify(findChild(row, "body").visible)
+            // The content opens with the chevron rather than appearing at once.
+            const content = findChild(row, "expandableContent")
+            verify(content.opacity < 1)
+            tryCompare(content, "height", 20)
+            compare(content.opacity, 1)
+        }
+
+        // Half-pixel sizes cannot go through font.pixelSize; the elapsed time has digits of one
+        // width (checked on the letters, as most fonts already give digits one width).
+        function test_textDetails() {
+            const finding = { id: "1", quote: "q", verdict: "contradicted", explanation: "e",
+                              eyebrow: "umm...", isDemo: false, elapsedText: "1.0s", timeText: "12:00",
+                              sourceCountText: "No sources", sources: [] }
+            const pixels = font => font.pointSize > 0 ? font.pointSize * root.Screen.logicalPixelDensity * 25.4 / 72
+                                                      : font.pixelSize
+            const toast = createTemporaryObject(toastComponent, root, { finding: finding })
+            fuzzyCompare(pixels(findChild(toast, "toastExplanation").font), 12.5, 0.01)
+            const prompt = createTemporaryObject(promptComponent, root)
+            fuzzyCompare(pixels(findChild(prompt, "promptMessage").font), 12.5, 0.01)
+            const view = createTemporaryObject(findingComponent, root, { finding: finding })
+            metrics.font = findChild(view, "elapsedTime").font
+            metrics.text = "iiii"
+            const narrow = metrics.advanceWidth
+            metrics.text = "mmmm"
+            compare(metrics.advanceWidth, narrow)
         }
 
         function test_emojiTextUsesTheColourFont() {
