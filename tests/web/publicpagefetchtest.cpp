@@ -263,42 +263,64 @@ private Q_SLOTS:
     }
 
     // Unanswered DNS queries block their threads for seconds: they must not keep a later fetch
-    // from resolving, and the budget still ends a fetch whose lookup hangs.
-    void blockedLookupsDoNotStarveLaterFetches() {
+    // from resolving, and a lookup still queued when its fetch has ended never runs.
+    void blockedLookupsNeitherStarveLaterFetchesNorRunStale() {
         struct Gate {
             std::mutex mutex;
             std::condition_variable opened;
             bool open = false;
-            std::atomic<int> entered = 0;
+            std::atomic<int> entered = 0, stale = 0;
         };
         const auto gate = std::make_shared<Gate>(); // outlives the test on the lookup threads
-        const auto openOnExit = qScopeGuard([gate] {
+        const auto openGate = [gate] {
             const std::lock_guard lock(gate->mutex);
             gate->open = true;
             gate->opened.notify_all();
-        });
+        };
+        const auto openOnExit = qScopeGuard(openGate);
         auto server = makeServer(LoopbackServer::Reply::respondAndClose, okResponse("ok"));
         std::vector<std::unique_ptr<Run>> runs;
-        for (int i = 0; i < 8; ++i) {
-            auto seams = loopback(server->port());
-            seams.lookup = [gate](auto &) -> std::optional<QStringList> {
-                ++gate->entered;
-                std::unique_lock lock(gate->mutex);
-                gate->opened.wait(lock, [&] { return gate->open; });
-                return std::nullopt;
-            };
-            runs.push_back(std::make_unique<Run>());
-            runs.back()->start(goodUrl(), std::move(seams));
-        }
+        const auto startHanging = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                auto seams = loopback(server->port());
+                seams.lookup = [gate](auto &) -> std::optional<QStringList> {
+                    ++gate->entered;
+                    std::unique_lock lock(gate->mutex);
+                    gate->opened.wait(lock, [&] { return gate->open; });
+                    return std::nullopt;
+                };
+                runs.push_back(std::make_unique<Run>());
+                runs.back()->start(goodUrl(), std::move(seams));
+            }
+        };
+        startHanging(8);
         QTRY_COMPARE_WITH_TIMEOUT(gate->entered.load(), 8, 20000);
         Run later;
         later.start(goodUrl(), loopback(server->port()));
         QVERIFY(later.finished());
         QCOMPARE(later.outcome.page, u"ok"_s);
+
+        startHanging(PublicPageFetch::maxLookupThreads - 8);
+        QTRY_COMPARE_WITH_TIMEOUT(gate->entered.load(), PublicPageFetch::maxLookupThreads, 20000);
+        auto seams = loopback(server->port());
+        seams.lookup = [gate](auto &) {
+            ++gate->stale;
+            return std::optional<QStringList>();
+        };
+        runs.push_back(std::make_unique<Run>());
+        runs.back()->start(goodUrl(), std::move(seams));
         for (auto &run : runs) {
-            run->advance(3s);
+            run->advance(3s); // the budget still ends a fetch whose lookup hangs
             QVERIFY(run->outcome.done);
         }
+        openGate();
+        // The queued stale lookup was taken from the queue before this one, which gets its page.
+        auto nextServer = makeServer(LoopbackServer::Reply::respondAndClose, okResponse("ok"));
+        Run after;
+        after.start(goodUrl(), loopback(nextServer->port()));
+        QVERIFY(after.finished());
+        QCOMPARE(after.outcome.page, u"ok"_s);
+        QCOMPARE(gate->stale.load(), 0);
     }
 
     // Refused before a byte of the request is sent. `connects` says whether TLS got as far as a
