@@ -3,12 +3,10 @@
 #include "inputrecorders.h"
 #include "pulsesoundserver.h"
 #include "testregistry.h"
-#include "virtualscheduler.h"
 
 #include <QCoroSignal>
 
 using namespace brindle;
-using namespace brindle::test;
 
 namespace {
 
@@ -78,49 +76,11 @@ private slots:
             << QStringLiteral("S--E");
         QTest::newRow("a new call after the end")
             << QList<QStringList>{slack, quiet, quiet, quiet, slack} << QStringLiteral("S--ES");
-        QTest::newRow("quiet while idle does nothing")
-            << QList<QStringList>{quiet, quiet, quiet, quiet} << QStringLiteral("----");
     }
     void pollsReportStartsAndEnds() {
         QFETCH(QList<QStringList>, answers);
         QFETCH(QString, expected);
         QCOMPARE(events(answers), expected);
-    }
-
-    void timerPollsEveryTwoSecondsAndKeepsStateWhenStopped() {
-        VirtualScheduler scheduler;
-        QStringList answer = slack;
-        int polls = 0, starts = 0, ends = 0;
-        CallDetector detector([&] {
-            ++polls;
-            return answer;
-        });
-        detector.onCallStarted = [&] { ++starts; };
-        detector.onCallEnded = [&] { ++ends; };
-        detector.startTimer(scheduler);
-        QVERIFY(detector.hasTimer());
-        scheduler.advance(std::chrono::milliseconds(1999));
-        QCOMPARE(polls, 0);
-        scheduler.advance(std::chrono::milliseconds(1));
-        QCOMPARE(polls, 1);
-        QCOMPARE(starts, 1);
-
-        // Off and on again during the same call: no second start.
-        detector.stopTimer();
-        scheduler.advance(std::chrono::seconds(10));
-        QCOMPARE(polls, 1);
-        QVERIFY(detector.inCall());
-        detector.startTimer(scheduler);
-        scheduler.advance(std::chrono::seconds(2));
-        QCOMPARE(starts, 1);
-
-        // The microphone is released: the call ends about 6 seconds later.
-        answer.clear();
-        scheduler.advance(std::chrono::seconds(4));
-        QCOMPARE(ends, 0);
-        scheduler.advance(std::chrono::seconds(2));
-        QCOMPARE(ends, 1);
-        QCOMPARE(polls, 5);
     }
 
     // A slow or hung server: polls never pile up while an answer is out, and an answer that

@@ -99,8 +99,7 @@ struct ServerScript {
     std::optional<SoundServerError> snapshotError;
     Gate *snapshotGate = nullptr;
     Gate *startGate = nullptr; ///< holds every stream's start
-    QString failStartOfSource; ///< this source's stream fails to start ...
-    SoundServerError startError{SoundServerError::Kind::other, QStringLiteral("No such entity")};
+    QString failStartOfSource; ///< this source's stream fails to start
     std::vector<std::shared_ptr<StreamRecord>> streams;
     QStringList log; ///< "stop <source>" lines; the test may add its own
     std::vector<std::weak_ptr<std::function<void()>>> watchers;
@@ -113,15 +112,12 @@ struct ServerScript {
         }
         QCoreApplication::sendPostedEvents();
     }
-    /// The streams running now, as "source" or "source#stream".
+    /// The sources of the streams running now.
     QStringList running() const {
         QStringList out;
         for (const auto &record : streams) {
             if (record->running)
-                out.append(record->request.source +
-                           (record->request.onlyStream
-                                ? QStringLiteral("#%1").arg(*record->request.onlyStream)
-                                : QString()));
+                out.append(record->request.source);
         }
         return out;
     }
@@ -169,7 +165,7 @@ private:
             if (record->stopped) // as the real stream: a stop ends a start still under way
                 throw SoundServerError(SoundServerError::Kind::other, QStringLiteral("stopped"));
             if (record->request.source == script->failStartOfSource)
-                throw script->startError;
+                throw SoundServerError(SoundServerError::Kind::other, QStringLiteral("No entity"));
             record->running = true;
         }
         QCoro::Task<> stop() override {

@@ -2,6 +2,7 @@
 #include "encodedmedia.h"
 #include "filetree.h"
 #include "recordingsession.h"
+#include "scriptedrecognizer.h"
 #include "sessionfakes.h"
 #include "sessionstore.h"
 #include "systemscheduler.h"
@@ -9,70 +10,11 @@
 #include "virtualscheduler.h"
 #include "wavfile.h"
 
-#include <cmath>
 #include <memory>
 
 using namespace brindle;
 using namespace brindle::test;
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-// Hears each segment as the next of the scripted sentences, once its audio ends; never once
-// they run out.
-class ScriptedRecognizer final : public SpeechRecognizer {
-public:
-    explicit ScriptedRecognizer(std::shared_ptr<QStringList> sentences)
-        : m_sentences(std::move(sentences)) {}
-
-    bool isAvailable() const override { return true; }
-    std::unique_ptr<RecognitionTask> recognize(RecognitionHandler handler) override {
-        return std::make_unique<Task>(std::move(handler), m_sentences);
-    }
-
-private:
-    class Task final : public RecognitionTask {
-    public:
-        Task(RecognitionHandler handler, std::shared_ptr<QStringList> sentences)
-            : m_handler(std::make_shared<RecognitionHandler>(std::move(handler)))
-            , m_sentences(std::move(sentences)) {}
-        void append(const AudioBuffer &) override {}
-        void endAudio() override {
-            if (m_sentences->isEmpty())
-                return;
-            std::weak_ptr<RecognitionHandler> handler = m_handler;
-            QMetaObject::invokeMethod(
-                qApp,
-                [handler, text = m_sentences->takeFirst()] {
-                    if (const auto h = handler.lock())
-                        (*h)(RecognizedText{text, true}, std::nullopt);
-                },
-                Qt::QueuedConnection);
-        }
-        void cancel() override { m_handler.reset(); }
-
-    private:
-        std::shared_ptr<RecognitionHandler> m_handler;
-        std::shared_ptr<QStringList> m_sentences;
-    };
-
-    std::shared_ptr<QStringList> m_sentences;
-};
-
-// Two 2-second tones, each after a second of silence.
-QByteArray twoUtterances() {
-    QByteArray samples;
-    for (int burst = 0; burst < 2; ++burst) {
-        samples += QByteArray(16000 * 2, '\0');
-        for (int i = 0; i < 32000; ++i) {
-            const auto value = qint16(8000 * std::sin(i * 2 * M_PI * 440 / 16000));
-            samples.append(reinterpret_cast<const char *>(&value), 2);
-        }
-    }
-    return samples + QByteArray(16000 * 2, '\0');
-}
-
-} // namespace
 
 class RecordingViewModelTest : public QObject {
     Q_OBJECT
@@ -101,7 +43,7 @@ class RecordingViewModelTest : public QObject {
 private Q_SLOTS:
     void checksAFileAndKeepsItsResultsWhenTheNextCannotBeRead() {
         Rig rig;
-        rig.view.checkRecording(m_files.file(u"talk.wav"_s, wavBytes(twoUtterances())));
+        rig.view.checkRecording(m_files.file(u"talk.wav"_s, wavBytes(utterances(2))));
         QVERIFY(rig.view.isRunning());
         QVERIFY(!rig.view.canStart());
         QTRY_VERIFY(!rig.view.isRunning());
@@ -142,7 +84,7 @@ private Q_SLOTS:
     void aRecordingAndListeningNeverRunTogether() {
         Rig rig;
         rig.sentences->clear(); // the recording never ends by itself
-        const auto recording = m_files.file(u"talk.wav"_s, wavBytes(twoUtterances()));
+        const auto recording = m_files.file(u"talk.wav"_s, wavBytes(utterances(2)));
         rig.view.checkRecording(recording);
         QVERIFY(rig.view.isRunning());
         rig.store.refreshSources();
