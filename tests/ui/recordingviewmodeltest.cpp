@@ -72,7 +72,7 @@ private Q_SLOTS:
     void eachFormatIsCheckedFromTheWindow_data() { addMediaFormatRows(); }
     void eachFormatIsCheckedFromTheWindow() {
         Rig rig;
-        m_files.file(u"tones.wav"_s, wavBytes(twoUtterances()));
+        m_files.file(u"tones.wav"_s, wavBytes(utterances(2)));
         const auto recording = encodedForThisRow(m_files.path(u"tones.wav"_s), m_files.path());
         QVERIFY(!recording.isEmpty());
         rig.view.checkRecording(QUrl::fromLocalFile(recording));
