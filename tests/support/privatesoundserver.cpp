@@ -63,6 +63,15 @@ bool PrivateSoundServer::start(const QString &folder, Kind kind, const QStringLi
 }
 
 std::optional<QString> PrivateSoundServer::pactl(const QString &command) const {
+    // PipeWire adds a loaded module's device a moment after the load returns, so a command naming
+    // it may fail at first; only such idempotent commands are tried again.
+    auto output = runPactl(command);
+    if (!output && command.startsWith(QLatin1String("set-")))
+        (void)QTest::qWaitFor([&] { return bool(output = runPactl(command)); }, 5000);
+    return output;
+}
+
+std::optional<QString> PrivateSoundServer::runPactl(const QString &command) {
     QProcess process;
     process.start(QStringLiteral("pactl"), QProcess::splitCommand(command));
     if (!process.waitForFinished(5000) || process.exitStatus() != QProcess::NormalExit ||

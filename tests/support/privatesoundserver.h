@@ -38,6 +38,8 @@ public:
     std::optional<QString> pactl(const QString &command) const;
 
 private:
+    static std::optional<QString> runPactl(const QString &command);
+
     QProcess m_server;
     Kind m_kind = Kind::pulseAudio;
 };
