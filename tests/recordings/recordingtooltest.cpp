@@ -110,6 +110,22 @@ private Q_SLOTS:
         QVERIFY2(heard(u"tower"_s, u"00:01"_s, u"00:06"_s), qPrintable(run.errors));
         QVERIFY2(heard(u"bridge"_s, u"01:08"_s, u"01:14"_s), qPrintable(run.errors));
     }
+
+    // A file that is not what its name says: exit 1 naming it, and nothing sent to a provider.
+    void undecodableFileIsNamedAndNothingIsChecked() {
+        const auto file = m_dir.filePath(u"notes.mp3"_s);
+        QFile text(file);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write(QByteArray("These are meeting notes, not audio.\n").repeated(40));
+        text.close();
+        const auto before = m_server.requests().size();
+        const Run run = checkRecording(file);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.findings.isEmpty());
+        QVERIFY2(run.errors.contains(u"Could not read \u201Cnotes.mp3\u201D as audio"_s),
+                 qPrintable(run.errors));
+        QCOMPARE(m_server.requests().size(), before);
+    }
 };
 
 BRINDLE_REGISTER_TEST(RecordingToolTest);
