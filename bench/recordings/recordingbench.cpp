@@ -14,7 +14,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -122,13 +121,7 @@ int main(int argc, char *argv[]) {
             std::fprintf(stderr, "could not start: %s\n", qPrintable(session.error()));
             return 1;
         }
-        QEventLoop loop;
-        bool completed = false;
-        QObject::connect(&session, &RecordingSession::finished, &loop, [&](bool done) {
-            completed = done;
-            loop.quit();
-        });
-        loop.exec();
+        const bool completed = waitForEnd(session);
         walls.push_back(wall.nsecsElapsed() / 1e9);
         cpus.push_back(cpuSeconds() - cpuBefore);
         if (!completed || session.findings().isEmpty()) {

@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "mediadecoder.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -266,6 +267,17 @@ void RecordingSession::end(bool completed, const QString &failure) {
     Q_EMIT progressChanged();
     Q_EMIT isRunningChanged();
     Q_EMIT finished(completed);
+}
+
+bool waitForEnd(RecordingSession &session) {
+    QEventLoop loop;
+    bool completed = false;
+    QObject::connect(&session, &RecordingSession::finished, &loop, [&](bool done) {
+        completed = done;
+        loop.quit();
+    });
+    loop.exec();
+    return completed;
 }
 
 } // namespace brindle

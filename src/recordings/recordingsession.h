@@ -139,6 +139,10 @@ private:
     QString m_transcript;
 };
 
+/// Runs an event loop until `session`, already started, ends; true when its recording was checked
+/// to the end. For callers without an event loop of their own (the command line, benchmarks).
+bool waitForEnd(RecordingSession &session);
+
 } // namespace brindle
 
 Q_DECLARE_METATYPE(brindle::RecordingFinding)

@@ -12,7 +12,6 @@
 #include "toolio.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -66,13 +65,7 @@ int checkRecording(QStringList args) {
         printError(session.error());
         return negative;
     }
-    QEventLoop loop;
-    bool completed = false;
-    QObject::connect(&session, &RecordingSession::finished, &loop, [&](bool done) {
-        completed = done;
-        loop.quit();
-    });
-    loop.exec();
+    const bool completed = waitForEnd(session);
 
     for (const auto &found : session.findings())
         printJson(findingLine(found));
