@@ -93,6 +93,26 @@ class CaptureSystemTest : public QObject {
                  << QStringLiteral("--property=application.name=Caller");
         return run(QStringLiteral("paplay"), args);
     }
+    /// Whether the server shows one of our record streams on the source named `source` (ours
+    /// are the only ones): a test plays only once the capture has moved.
+    bool recordsFrom(const QString &source) const {
+        const auto sources = m_server.pactl(QStringLiteral("list short sources"));
+        const auto outputs = m_server.pactl(QStringLiteral("list short source-outputs"));
+        if (!sources || !outputs)
+            return false;
+        QString index;
+        for (const auto &line : sources->split(u'\n')) {
+            const auto fields = line.split(u'\t');
+            if (fields.size() > 1 && fields[1] == source)
+                index = fields[0];
+        }
+        for (const auto &line : outputs->split(u'\n')) {
+            const auto fields = line.split(u'\t');
+            if (!index.isEmpty() && fields.size() > 1 && fields[1] == index)
+                return true;
+        }
+        return false;
+    }
     /// Speech into the fake microphone.
     void speakIntoMicrophone(const QString &raw) {
         run(QStringLiteral("sh"),
@@ -235,14 +255,16 @@ private slots:
         QVERIFY(s.start(AudioSourceID::allSystemAudio()));
 
         QVERIFY(m_server.pactl(QStringLiteral("set-default-sink headset")));
-        QTest::qWait(500); // the change notice arrives and the capture moves
+        QVERIFY(
+            QTest::qWaitFor([&] { return recordsFrom(QStringLiteral("headset.monitor")); }, 10000));
         play(QStringLiteral("a.wav"), QStringLiteral("headset"));
         QVERIFY2(QTest::qWaitFor([&] { return heardOf(wordsA, s.finals) >= 3; }, 20000),
                  qPrintable(s.finals));
 
         QVERIFY(m_server.pactl(QStringLiteral("unload-module ") + module->trimmed()));
+        QVERIFY(QTest::qWaitFor([&] { return recordsFrom(QStringLiteral("speakers.monitor")); },
+                                10000));
         speakIntoMicrophone(QStringLiteral("c.raw"));
-        QTest::qWait(500);
         play(QStringLiteral("b.wav"), QStringLiteral("speakers"));
         QVERIFY2(QTest::qWaitFor([&] { return heardOf(wordsB, s.finals) >= 3; }, 20000),
                  qPrintable(s.finals));
