@@ -1,5 +1,6 @@
 #include "privatesoundserver.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -64,10 +65,13 @@ bool PrivateSoundServer::start(const QString &folder, Kind kind, const QStringLi
 
 std::optional<QString> PrivateSoundServer::pactl(const QString &command) const {
     // PipeWire adds a loaded module's device a moment after the load returns, so a command naming
-    // it may fail at first; only such idempotent commands are tried again.
+    // it may fail at first; only such idempotent commands are tried again, ten times a second (a
+    // flood of clients would hold up the session manager that adds it).
     auto output = runPactl(command);
-    if (!output && command.startsWith(QLatin1String("set-")))
-        (void)QTest::qWaitFor([&] { return bool(output = runPactl(command)); }, 5000);
+    for (QDeadlineTimer deadline(5000);
+         !output && command.startsWith(QLatin1String("set-")) && !deadline.hasExpired();
+         output = runPactl(command))
+        QTest::qWait(100);
     return output;
 }
 
