@@ -43,17 +43,18 @@ struct Harness {
     std::deque<Outcome> outcomes;   // kept until the capture is gone
     QStringList &log = server->log; // status lines, errors and stream stops in order
     QList<std::pair<QString, bool>> transcripts;
-    AudioCapture capture{scheduler, std::make_unique<FakeSoundServer>(server), [this] {
+    AudioCapture capture{scheduler, std::make_unique<FakeSoundServer>(scheduler, server), [this] {
                              if (recognizerMissing)
                                  throw CaptureError(QStringLiteral("no model"));
                              return std::unique_ptr<SpeechRecognizer>(
-                                 std::make_unique<FakeRecognizer>(recognizer));
+                                 std::make_unique<FakeRecognizer>(scheduler, recognizer));
                          }};
 
     Harness() {
         server->content = {
             systemMonitor, microphone, {playback(7, 100, QStringLiteral("Firefox"))}};
         capture.setOwnProcessID(ownPid);
+        capture.setProcessCheck([](std::int32_t) { return false; }); // the lists decide
         capture.onStatus = [this](const QString &line) { log.append(line); };
         capture.onError = [this](const QString &message) {
             log.append(QStringLiteral("error ") + message);
@@ -197,14 +198,13 @@ private slots:
     void stopDuringStartCancelsSilently() {
         QFETCH(int, step);
         Harness h;
-        Gate gate;
-        (step == 0   ? h.server->snapshotGate
-         : step == 1 ? h.recognizer->readyGate
-                     : h.server->startGate) = &gate;
+        (step == 0   ? h.server->snapshotDelay
+         : step == 1 ? h.recognizer->readyDelay
+                     : h.server->startDelay) = seconds(1);
         const auto outcome = h.start();
         QVERIFY(!outcome->done);
         h.stop();
-        gate.release();
+        h.scheduler.advance(seconds(1));
         QVERIFY(outcome->done);
         QVERIFY(outcome->cancelled);
         QCOMPARE(h.log.filter(QStringLiteral("Stopped")).size(), 1);
@@ -219,12 +219,11 @@ private slots:
         QVERIFY(h.start()->value);
         const auto oldHandler = h.task(0)->handler; // what a result already posted would call
         h.log.clear();
-        Gate gate;
-        h.server->startGate = &gate;
+        h.server->startDelay = seconds(1);
         const auto second = h.start(AudioSourceID::application(100));
         QCOMPARE(h.log, (QStringList{QStringLiteral("stop ") + systemMonitor, requesting}));
         const auto third = h.start();
-        gate.release();
+        h.scheduler.advance(seconds(1));
         QVERIFY(second->cancelled);
         QVERIFY(third->value);
         QVERIFY(h.capture.isRunning());

@@ -24,7 +24,8 @@ AudioBuffer buffer(int n) {
 struct Harness {
     VirtualScheduler scheduler;
     std::shared_ptr<RecognizerRecord> recognizer = std::make_shared<RecognizerRecord>();
-    SpeechTranscriber transcriber{scheduler, std::make_unique<FakeRecognizer>(recognizer)};
+    SpeechTranscriber transcriber{scheduler,
+                                  std::make_unique<FakeRecognizer>(scheduler, recognizer)};
     QList<std::pair<QString, bool>> transcripts;
     QStringList errors;
 
