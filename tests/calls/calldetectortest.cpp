@@ -2,7 +2,7 @@
 #include "calldetector.h"
 #include "testregistry.h"
 
-#include <QCoroSignal>
+#include "virtualscheduler.h"
 
 using namespace brindle;
 using namespace Qt::StringLiterals;
@@ -26,15 +26,10 @@ QString events(const QList<QStringList> &answers) {
     return out;
 }
 
-/// The server's answer to one probe, given when the test says so.
-class Answer : public QObject {
-    Q_OBJECT
-Q_SIGNALS:
-    void given(const QStringList &ids);
-};
-
-QCoro::Task<QStringList> answerOf(Answer *answer) {
-    co_return co_await qCoro(answer, &Answer::given);
+/// A server that takes a second of virtual time to answer.
+QCoro::Task<QStringList> slowAnswer(Scheduler &scheduler, QStringList ids) {
+    co_await scheduler.sleep(seconds(1));
+    co_return ids;
 }
 
 const QStringList slack{QStringLiteral("com.tinyspeck.slackmacgap")};
@@ -80,28 +75,23 @@ private slots:
     // A slow or hung server: polls never pile up while an answer is out, and an answer that
     // comes after the detector is gone touches nothing.
     void pollsAreSkippedWhileTheProbeIsUnanswered() {
-        std::vector<std::unique_ptr<Answer>> asked;
-        auto detector = std::make_unique<CallDetector>(CallDetector::Probe([&asked] {
-            asked.push_back(std::make_unique<Answer>());
-            return answerOf(asked.back().get());
-        }));
+        test::VirtualScheduler scheduler;
+        int asked = 0;
+        auto detector = std::make_unique<CallDetector>(CallDetector::Probe(
+            [&] { return slowAnswer(scheduler, ++asked == 1 ? slack : quiet); }));
         int starts = 0;
         detector->onCallStarted = [&] { ++starts; };
-        const auto answer = [&](const QStringList &ids) {
-            emit asked.back()->given(ids);
-            QCoreApplication::processEvents(); // the awaiting probe resumes through the queue
-        };
         detector->poll();
         detector->poll();
-        QCOMPARE(asked.size(), std::size_t(1));
+        QCOMPARE(asked, 1);
         QVERIFY(detector->isAwaitingAnswer());
-        answer(slack);
+        scheduler.advance(seconds(1));
         QCOMPARE(starts, 1);
         QVERIFY(!detector->isAwaitingAnswer());
         detector->poll();
-        QCOMPARE(asked.size(), std::size_t(2));
+        QCOMPARE(asked, 2);
         detector.reset();
-        answer(quiet);
+        scheduler.advance(seconds(1));
         QCOMPARE(starts, 1);
     }
 };
