@@ -10,7 +10,7 @@
 #include "writtenwords.h"
 
 #include <QFile>
-#include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #include <QtEndian>
 
@@ -166,10 +166,8 @@ private slots:
 
     // A model that is there but cannot be loaded is found out while the start waits, not later.
     void corruptModelIsNotReady() {
-        QTemporaryDir dir;
-        QFile garbage(dir.filePath(QStringLiteral("lm.bin")));
-        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("not a language model") > 0);
-        garbage.close();
+        QTemporaryFile garbage;
+        QVERIFY(garbage.open() && garbage.write("not a language model") > 0 && garbage.flush());
         auto model = PocketSphinxRecognizer::Model::installed();
         model.languageModel = garbage.fileName();
         PocketSphinxRecognizer recognizer(model);

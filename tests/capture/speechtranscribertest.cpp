@@ -92,10 +92,8 @@ private slots:
         h.transcriber.append(buffer(1));
         h.scheduler.advance(seconds(44.9));
         QVERIFY(!second->ended);
-        QVERIFY(!h.transcriber.isFlushing());
         h.scheduler.advance(seconds(0.2)); // the flush began 0.1 s ago
         QVERIFY(second->ended);
-        QVERIFY(h.transcriber.isFlushing());
         for (int i = 2; i <= 4; ++i)
             h.transcriber.append(buffer(i));
         QCOMPARE(second->audio.size(), 1);
@@ -104,9 +102,8 @@ private slots:
         QVERIFY(!h.transcriber.isFlushing());
         // What the finished segment's recognizer still sends changes nothing.
         second->handler(RecognizedText{QStringLiteral("late"), true}, QStringLiteral("late"));
-        const auto next = h.task();
-        QVERIFY(next != second);
-        QCOMPARE(next->audio, (QList<QByteArray>{buffer(2).data, buffer(3).data, buffer(4).data}));
+        QCOMPARE(h.task()->audio,
+                 (QList<QByteArray>{buffer(2).data, buffer(3).data, buffer(4).data}));
         h.scheduler.advance(seconds(1));
         QVERIFY(h.errors.isEmpty());
         QCOMPARE(h.transcripts.last(), std::make_pair(QStringLiteral("segment two."), true));
