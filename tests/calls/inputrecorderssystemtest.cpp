@@ -29,10 +29,9 @@ class InputRecordersSystemTest : public QObject {
         m_clients.push_back(std::move(process));
     }
 
-    QStringList recorders() { return recordersOf(m_sound); }
-    static QStringList recordersOf(PulseSoundServer &server) {
+    QStringList recorders(PulseSoundServer *server = nullptr) {
         test::TaskOutcome<QStringList> ids;
-        test::collect(inputRecorderIdentifiers(server), ids);
+        test::collect(inputRecorderIdentifiers(server ? *server : m_sound), ids);
         (void)QTest::qWaitFor([&] { return ids.done; }, 10000);
         return ids.value.value_or(QStringList{QStringLiteral("no answer")});
     }
@@ -127,7 +126,7 @@ private slots:
         const QByteArray address = qgetenv("PULSE_SERVER");
         qputenv("PULSE_SERVER", "unix:/nonexistent/brindle-test/native");
         PulseSoundServer unreachable;
-        QCOMPARE(recordersOf(unreachable), QStringList());
+        QCOMPARE(recorders(&unreachable), QStringList());
         qputenv("PULSE_SERVER", address);
     }
 };
