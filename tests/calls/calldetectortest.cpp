@@ -1,12 +1,11 @@
 // The call detector against a scripted probe, poll by poll and on the virtual scheduler.
 #include "calldetector.h"
-#include "inputrecorders.h"
-#include "pulsesoundserver.h"
 #include "testregistry.h"
 
-#include <QCoroSignal>
+#include "virtualscheduler.h"
 
 using namespace brindle;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,15 +26,10 @@ QString events(const QList<QStringList> &answers) {
     return out;
 }
 
-/// The server's answer to one probe, given when the test says so.
-class Answer : public QObject {
-    Q_OBJECT
-Q_SIGNALS:
-    void given(const QStringList &ids);
-};
-
-QCoro::Task<QStringList> answerOf(Answer *answer) {
-    co_return co_await qCoro(answer, &Answer::given);
+/// A server that takes a second of virtual time to answer.
+QCoro::Task<QStringList> slowAnswer(Scheduler &scheduler, QStringList ids) {
+    co_await scheduler.sleep(seconds(1));
+    co_return ids;
 }
 
 const QStringList slack{QStringLiteral("com.tinyspeck.slackmacgap")};
@@ -50,32 +44,27 @@ private slots:
     void pollsReportStartsAndEnds_data() {
         QTest::addColumn<QList<QStringList>>("answers");
         QTest::addColumn<QString>("expected");
-        const auto ids = [](const char *a, const char *b = nullptr) {
-            QStringList list{QString::fromLatin1(a)};
-            if (b)
-                list.append(QString::fromLatin1(b));
-            return list;
-        };
+        const QStringList zoom{u"zoom"_s};
         QTest::newRow("macOS helper with a longer identifier")
-            << QList<QStringList>{ids("org.other", "com.tinyspeck.slackmacgap.helper")}
-            << QStringLiteral("S");
-        QTest::newRow("Flatpak id")
-            << QList<QStringList>{ids("com.slack.Slack")} << QStringLiteral("S");
-        QTest::newRow("binary name") << QList<QStringList>{ids("slack")} << QStringLiteral("S");
+            << QList<QStringList>{{u"org.other"_s, u"com.tinyspeck.slackmacgap.helper"_s}}
+            << u"S"_s;
+        QTest::newRow("Flatpak id") << QList<QStringList>{{u"com.slack.Slack"_s}} << u"S"_s;
+        QTest::newRow("binary name") << QList<QStringList>{{u"slack"_s}} << u"S"_s;
         QTest::newRow("look-alikes and other recorders never count")
-            << QList<QStringList>{ids("Slack", "slack-term"), ids("org.mozilla.firefox", "zoom"),
-                                  ids("com.tinyspeck"), ids("xslack", "com.slack")}
-            << QStringLiteral("----");
+            << QList<QStringList>{{u"Slack"_s, u"slack-term"_s},
+                                  {u"org.mozilla.firefox"_s, u"zoom"_s},
+                                  {u"com.tinyspeck"_s},
+                                  {u"xslack"_s, u"com.slack"_s}}
+            << u"----"_s;
         QTest::newRow("ends on the third quiet poll")
-            << QList<QStringList>{slack, quiet, quiet, quiet, quiet} << QStringLiteral("S--E-");
+            << QList<QStringList>{slack, quiet, quiet, quiet, quiet} << u"S--E-"_s;
         QTest::newRow("one or two missing polls do not end it")
             << QList<QStringList>{slack, quiet, slack, quiet, quiet, slack, quiet, quiet, quiet}
-            << QStringLiteral("S-------E");
+            << u"S-------E"_s;
         QTest::newRow("another recorder does not keep the call")
-            << QList<QStringList>{slack, ids("zoom"), ids("zoom"), ids("zoom")}
-            << QStringLiteral("S--E");
+            << QList<QStringList>{slack, zoom, zoom, zoom} << u"S--E"_s;
         QTest::newRow("a new call after the end")
-            << QList<QStringList>{slack, quiet, quiet, quiet, slack} << QStringLiteral("S--ES");
+            << QList<QStringList>{slack, quiet, quiet, quiet, slack} << u"S--ES"_s;
     }
     void pollsReportStartsAndEnds() {
         QFETCH(QList<QStringList>, answers);
@@ -86,45 +75,24 @@ private slots:
     // A slow or hung server: polls never pile up while an answer is out, and an answer that
     // comes after the detector is gone touches nothing.
     void pollsAreSkippedWhileTheProbeIsUnanswered() {
-        std::vector<std::unique_ptr<Answer>> asked;
-        auto detector = std::make_unique<CallDetector>(CallDetector::Probe([&asked] {
-            asked.push_back(std::make_unique<Answer>());
-            return answerOf(asked.back().get());
-        }));
+        test::VirtualScheduler scheduler;
+        int asked = 0;
+        auto detector = std::make_unique<CallDetector>(CallDetector::Probe(
+            [&] { return slowAnswer(scheduler, ++asked == 1 ? slack : quiet); }));
         int starts = 0;
         detector->onCallStarted = [&] { ++starts; };
-        const auto answer = [&](const QStringList &ids) {
-            emit asked.back()->given(ids);
-            QCoreApplication::processEvents(); // the awaiting probe resumes through the queue
-        };
         detector->poll();
         detector->poll();
-        QCOMPARE(asked.size(), std::size_t(1));
+        QCOMPARE(asked, 1);
         QVERIFY(detector->isAwaitingAnswer());
-        answer(slack);
+        scheduler.advance(seconds(1));
         QCOMPARE(starts, 1);
         QVERIFY(!detector->isAwaitingAnswer());
         detector->poll();
-        QCOMPARE(asked.size(), std::size_t(2));
+        QCOMPARE(asked, 2);
         detector.reset();
-        answer(quiet);
+        scheduler.advance(seconds(1));
         QCOMPARE(starts, 1);
-    }
-
-    void unreachableServerIsAnEmptyList() {
-        const QByteArray saved = qgetenv("PULSE_SERVER");
-        qputenv("PULSE_SERVER", "unix:/nonexistent/brindle-test/native");
-        PulseSoundServer server;
-        std::optional<QStringList> ids;
-        [](PulseSoundServer &server, std::optional<QStringList> &ids) -> QCoro::Task<> {
-            ids = co_await inputRecorderIdentifiers(server);
-        }(server, ids);
-        QTRY_VERIFY(ids.has_value());
-        QVERIFY(ids->isEmpty());
-        if (saved.isNull())
-            qunsetenv("PULSE_SERVER");
-        else
-            qputenv("PULSE_SERVER", saved);
     }
 };
 

@@ -3,9 +3,9 @@
 #include "inputrecorders.h"
 #include "privatesoundserver.h"
 #include "pulsesoundserver.h"
+#include "taskoutcome.h"
 #include "testregistry.h"
 
-#include <QCoroTask>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -16,14 +16,12 @@ class InputRecordersSystemTest : public QObject {
 
     QTemporaryDir m_dir;
     test::PrivateSoundServer m_server;
-    QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
     std::vector<std::unique_ptr<QProcess>> m_clients;
     PulseSoundServer m_sound;
 
-    /// A pacat client (recording or playing) whose stream carries `property`.
+    /// A pacat client (recording or playing); it inherits the private server's address.
     void client(const QStringList &args) {
         auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(m_env);
         process->setStandardOutputFile(QProcess::nullDevice());
         process->setStandardInputFile(QStringLiteral("/dev/zero"));
         process->start(QStringLiteral("pacat"), args);
@@ -31,26 +29,20 @@ class InputRecordersSystemTest : public QObject {
         m_clients.push_back(std::move(process));
     }
 
-    QStringList recorders() {
-        std::optional<QStringList> ids;
-        [](PulseSoundServer &server, std::optional<QStringList> &ids) -> QCoro::Task<> {
-            ids = co_await inputRecorderIdentifiers(server);
-        }(m_sound, ids);
-        (void)QTest::qWaitFor([&] { return ids.has_value(); }, 10000);
-        return ids.value_or(QStringList{QStringLiteral("no answer")});
+    QStringList recorders(PulseSoundServer *server = nullptr) {
+        test::TaskOutcome<QStringList> ids;
+        test::collect(inputRecorderIdentifiers(server ? *server : m_sound), ids);
+        (void)QTest::qWaitFor([&] { return ids.done; }, 10000);
+        return ids.value.value_or(QStringList{QStringLiteral("no answer")});
     }
 
     /// Waits until the server lists `count` record streams (every client settled).
     bool streamsSettle(int count) {
         return QTest::qWaitFor(
             [&] {
-                QProcess list;
-                list.setProcessEnvironment(m_env);
-                list.start(QStringLiteral("pactl"),
-                           {QStringLiteral("list"), QStringLiteral("short"),
-                            QStringLiteral("source-outputs")});
-                list.waitForFinished();
-                return list.readAllStandardOutput().count('\n') == count;
+                return m_server.pactl(QStringLiteral("list short source-outputs"))
+                           .value_or(QString())
+                           .count(u'\n') == count;
             },
             10000);
     }
@@ -66,7 +58,6 @@ private slots:
                                 .arg(m_dir.filePath(QStringLiteral("mic.fifo"))),
                             QStringLiteral("set-default-sink speakers"),
                             QStringLiteral("set-default-source mic")}));
-        m_env = QProcessEnvironment::systemEnvironment();
     }
 
     void cleanup() {
@@ -129,6 +120,14 @@ private slots:
         QTRY_COMPARE(recorders(), QStringList{QStringLiteral("org.example.Recorder")});
         for (auto *stream : {monitor.get(), input.get()})
             stream->stop();
+    }
+
+    void unreachableServerIsAnEmptyList() {
+        const QByteArray address = qgetenv("PULSE_SERVER");
+        qputenv("PULSE_SERVER", "unix:/nonexistent/brindle-test/native");
+        PulseSoundServer unreachable;
+        QCOMPARE(recorders(&unreachable), QStringList());
+        qputenv("PULSE_SERVER", address);
     }
 };
 

@@ -20,21 +20,19 @@ const QString noAudio =
 
 AudioBuffer signed16(int loudIndex, std::int16_t value, int count = 64) {
     std::vector<std::int16_t> samples(std::size_t(count), 0);
-    if (loudIndex >= 0)
-        samples[std::size_t(loudIndex)] = value;
+    samples[std::size_t(loudIndex)] = value;
     return AudioBuffer::fromSigned16(samples.data(), count);
 }
 
 AudioBuffer float32(int loudIndex, float value, int count = 64) {
     std::vector<float> samples(std::size_t(count), 0.f);
     samples[std::size_t(loudIndex)] = value;
-    AudioBuffer buffer{QByteArray(reinterpret_cast<const char *>(samples.data()),
-                                  qsizetype(samples.size() * sizeof(float))),
-                       SampleFormat::float32, 32};
-    return buffer;
+    return {QByteArray(reinterpret_cast<const char *>(samples.data()),
+                       qsizetype(samples.size() * sizeof(float))),
+            SampleFormat::float32, 32};
 }
 
-const AudioBuffer silence = signed16(-1, 0);
+const AudioBuffer silence = signed16(0, 0);
 const AudioBuffer loud = signed16(0, 3000);
 const AudioBuffer wide{QByteArray(64 * 3, char(0x7f)), SampleFormat::otherLinear, 24};
 

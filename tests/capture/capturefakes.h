@@ -1,43 +1,21 @@
 /**
  * @file
  * Scripted stand-ins for the recognizer and the sound server. Each records what it was asked to
- * do in a shared record the test keeps; a gate holds an asynchronous step open until released.
+ * do in a shared record the test keeps; a delay holds an asynchronous step for that virtual time.
  */
 #pragma once
 
+#include "scheduler.h"
 #include "soundserver.h"
 #include "speechrecognizer.h"
 
 #include <QCoreApplication>
-#include <QCoroSignal>
-#include <QObject>
 #include <QStringList>
 
 #include <memory>
 #include <vector>
 
 namespace brindle::test {
-
-class Gate : public QObject {
-    Q_OBJECT
-public:
-    /// Lets every waiting step run (awaited signals resume through the queue).
-    void release() {
-        m_open = true;
-        emit opened();
-        QCoreApplication::sendPostedEvents();
-    }
-    QCoro::Task<> pass() {
-        if (!m_open)
-            co_await qCoro(this, &Gate::opened);
-    }
-
-Q_SIGNALS:
-    void opened();
-
-private:
-    bool m_open = false;
-};
 
 struct TaskRecord {
     RecognitionHandler handler;
@@ -55,18 +33,19 @@ struct TaskRecord {
 struct RecognizerRecord {
     std::vector<std::shared_ptr<TaskRecord>> tasks;
     bool available = true;
-    Gate *readyGate = nullptr; ///< holds prepare() (the model's load) open
+    Duration readyDelay{}; ///< how long prepare() (the model's load) takes
 };
 
 class FakeRecognizer final : public SpeechRecognizer {
 public:
-    explicit FakeRecognizer(std::shared_ptr<RecognizerRecord> record)
-        : m_record(std::move(record)) {}
+    FakeRecognizer(Scheduler &scheduler, std::shared_ptr<RecognizerRecord> record)
+        : m_scheduler(scheduler)
+        , m_record(std::move(record)) {}
     bool isAvailable() const override { return m_record->available; }
     QCoro::Task<bool> prepare() override {
         auto record = m_record;
-        if (record->readyGate)
-            co_await record->readyGate->pass();
+        if (record->readyDelay > Duration::zero())
+            co_await m_scheduler.sleep(record->readyDelay);
         co_return record->available;
     }
     std::unique_ptr<RecognitionTask> recognize(RecognitionHandler handler) override {
@@ -83,6 +62,7 @@ private:
         void cancel() override { r->cancelled = true; }
         std::shared_ptr<TaskRecord> r;
     };
+    Scheduler &m_scheduler;
     std::shared_ptr<RecognizerRecord> m_record;
 };
 
@@ -97,8 +77,8 @@ struct StreamRecord {
 struct ServerScript {
     SoundServerSnapshot content;
     std::optional<SoundServerError> snapshotError;
-    Gate *snapshotGate = nullptr;
-    Gate *startGate = nullptr; ///< holds every stream's start
+    Duration snapshotDelay{};
+    Duration startDelay{};     ///< of every stream
     QString failStartOfSource; ///< this source's stream fails to start
     std::vector<std::shared_ptr<StreamRecord>> streams;
     QStringList log; ///< "stop <source>" lines; the test may add its own
@@ -125,13 +105,14 @@ struct ServerScript {
 
 class FakeSoundServer final : public SoundServer {
 public:
-    explicit FakeSoundServer(std::shared_ptr<ServerScript> script)
-        : m_script(std::move(script)) {}
+    FakeSoundServer(Scheduler &scheduler, std::shared_ptr<ServerScript> script)
+        : m_scheduler(scheduler)
+        , m_script(std::move(script)) {}
 
     QCoro::Task<SoundServerSnapshot> snapshot() override {
         auto script = m_script;
-        if (script->snapshotGate)
-            co_await script->snapshotGate->pass();
+        if (script->snapshotDelay > Duration::zero())
+            co_await m_scheduler.sleep(script->snapshotDelay);
         if (script->snapshotError)
             throw *script->snapshotError;
         co_return SoundServerSnapshot(script->content); // a copy: co_return moves lvalues
@@ -139,7 +120,7 @@ public:
 
     std::unique_ptr<RecordStream> recordStream(const RecordRequest &request) override {
         m_script->streams.push_back(std::make_shared<StreamRecord>(StreamRecord{request}));
-        return std::make_unique<Stream>(m_script, m_script->streams.back());
+        return std::make_unique<Stream>(m_scheduler, m_script, m_script->streams.back());
     }
 
     std::shared_ptr<void> watchChanges(std::function<void()> onChange) override {
@@ -150,8 +131,10 @@ public:
 
 private:
     struct Stream final : RecordStream {
-        Stream(std::shared_ptr<ServerScript> script, std::shared_ptr<StreamRecord> record)
-            : m_script(std::move(script))
+        Stream(Scheduler &scheduler, std::shared_ptr<ServerScript> script,
+               std::shared_ptr<StreamRecord> record)
+            : m_scheduler(scheduler)
+            , m_script(std::move(script))
             , m_record(std::move(record)) {
             m_record->stream = this;
         }
@@ -160,8 +143,8 @@ private:
         QCoro::Task<> start() override {
             auto script = m_script;
             auto record = m_record;
-            if (script->startGate)
-                co_await script->startGate->pass();
+            if (script->startDelay > Duration::zero())
+                co_await m_scheduler.sleep(script->startDelay);
             if (record->stopped) // as the real stream: a stop ends a start still under way
                 throw SoundServerError(SoundServerError::Kind::other, QStringLiteral("stopped"));
             if (record->request.source == script->failStartOfSource)
@@ -175,9 +158,11 @@ private:
             co_return;
         }
 
+        Scheduler &m_scheduler;
         std::shared_ptr<ServerScript> m_script;
         std::shared_ptr<StreamRecord> m_record;
     };
+    Scheduler &m_scheduler;
     std::shared_ptr<ServerScript> m_script;
 };
 

@@ -3,17 +3,19 @@
 #include "apperror.h"
 #include "capturemessages.h"
 #include "pocketsphinxrecognizer.h"
+#include "taskoutcome.h"
 #include "testregistry.h"
 #include "utterancesentences.h"
 #include "wavfile.h"
 #include "writtenwords.h"
 
 #include <QFile>
-#include <QTemporaryDir>
+#include <QTemporaryFile>
 
 #include <QtEndian>
 
 using namespace brindle;
+using namespace Qt::StringLiterals;
 
 using Words = std::vector<SpokenWord>;
 Q_DECLARE_METATYPE(Words)
@@ -153,11 +155,9 @@ private slots:
     }
 
     void missingModelFailsConstruction() {
-        const PocketSphinxRecognizer::Model missing{QStringLiteral("/nonexistent/en-us"),
-                                                    QStringLiteral("/nonexistent/lm.bin"),
-                                                    QStringLiteral("/nonexistent/dict")};
         try {
-            PocketSphinxRecognizer recognizer(missing);
+            PocketSphinxRecognizer recognizer(
+                {u"/nonexistent/en-us"_s, u"/nonexistent/lm.bin"_s, u"/nonexistent/dict"_s});
             QFAIL("constructed without a model");
         } catch (const CaptureError &error) {
             QCOMPARE(error.message(), capturemessages::recognizerMissing());
@@ -166,19 +166,15 @@ private slots:
 
     // A model that is there but cannot be loaded is found out while the start waits, not later.
     void corruptModelIsNotReady() {
-        QTemporaryDir dir;
-        QFile garbage(dir.filePath(QStringLiteral("lm.bin")));
-        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write("not a language model") > 0);
-        garbage.close();
+        QTemporaryFile garbage;
+        QVERIFY(garbage.open() && garbage.write("not a language model") > 0 && garbage.flush());
         auto model = PocketSphinxRecognizer::Model::installed();
         model.languageModel = garbage.fileName();
         PocketSphinxRecognizer recognizer(model);
-        std::optional<bool> ready;
-        [](PocketSphinxRecognizer &r, std::optional<bool> &ready) -> QCoro::Task<> {
-            ready = co_await r.prepare();
-        }(recognizer, ready);
-        QTRY_VERIFY_WITH_TIMEOUT(ready.has_value(), 10000);
-        QVERIFY(!*ready);
+        test::TaskOutcome<bool> ready;
+        test::collect(recognizer.prepare(), ready);
+        QTRY_VERIFY_WITH_TIMEOUT(ready.done, 10000);
+        QCOMPARE(ready.value, std::optional(false));
         QVERIFY(!recognizer.isAvailable());
     }
 

@@ -10,7 +10,8 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
-#include <tuple>
+#include <algorithm>
+#include <ranges>
 
 using brindle::wavBytes;
 
@@ -30,6 +31,11 @@ int shared(QStringList a, const QStringList &b) {
     for (const auto &word : b)
         count += a.removeOne(word);
     return count;
+}
+
+QString written(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
 }
 
 struct Run {
@@ -87,12 +93,9 @@ private Q_SLOTS:
             samples += spoken.mid(first * 2, (last - first + 1) * 2);
             samples += silence(i < pauses.size() ? pauses[i] : 1.0);
         }
-        QFile file(dir.filePath(QStringLiteral("speech.wav")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(wavBytes(samples));
-        file.close();
 
-        const auto run = claims(file.fileName());
+        const auto run =
+            claims(written(dir.filePath(QStringLiteral("speech.wav")), wavBytes(samples)));
         QCOMPARE(run.exitCode, 0);
         int own = 0;
         QStringList checks;
@@ -105,15 +108,12 @@ private Q_SLOTS:
         // (recognition errors allowed).
         QList<QStringList> assigned(sentences.size());
         for (const auto &check : checks) {
-            qsizetype best = 0;
-            double bestShare = -1;
-            for (qsizetype i = 0; i < sentences.size(); ++i) {
+            const auto share = [&](qsizetype i) {
                 const auto expected = wordsOf(sentences[i]);
-                const double share = double(shared(expected, wordsOf(check))) / expected.size();
-                if (share > bestShare)
-                    std::tie(best, bestShare) = std::tuple(i, share);
-            }
-            assigned[best] << check;
+                return double(shared(expected, wordsOf(check))) / expected.size();
+            };
+            const auto indices = std::views::iota(qsizetype(0), sentences.size());
+            assigned[*std::ranges::max_element(indices, {}, share)] << check;
         }
         for (qsizetype i = 0; i < sentences.size(); ++i) {
             if (assigned[i].size() != 1)
@@ -128,13 +128,9 @@ private Q_SLOTS:
 
     void refusesAudioItCannotRecognize() {
         QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("stereo.wav")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
         auto bytes = wavBytes(silence(0.2));
         qToLittleEndian<quint16>(2, bytes.data() + 22); // two channels
-        file.write(bytes);
-        file.close();
-        const auto run = claims(file.fileName());
+        const auto run = claims(written(dir.filePath(QStringLiteral("stereo.wav")), bytes));
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.events.isEmpty());
         QVERIFY(run.errors.contains(QStringLiteral("16 kHz mono")));

@@ -15,7 +15,6 @@ PrivateSoundServer::Kind PrivateSoundServer::fromEnvironment() {
 }
 
 bool PrivateSoundServer::start(const QString &folder, Kind kind, const QStringList &setup) {
-    m_kind = kind;
     const QDir dir(folder);
     qputenv("HOME", folder.toUtf8());
     qputenv("XDG_RUNTIME_DIR", folder.toUtf8());

@@ -32,7 +32,6 @@ public:
     /// Starts the server in `folder` (owner-only) and runs `setup`; true once all of it worked.
     bool start(const QString &folder, Kind kind, const QStringList &setup);
     void stop();
-    Kind kind() const { return m_kind; }
 
     /// Runs one pactl command against the server; its output, or nothing when it failed.
     std::optional<QString> pactl(const QString &command) const;
@@ -41,7 +40,6 @@ private:
     static std::optional<QString> runPactl(const QString &command);
 
     QProcess m_server;
-    Kind m_kind = Kind::pulseAudio;
 };
 
 } // namespace brindle::test
