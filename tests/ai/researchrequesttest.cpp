@@ -3,7 +3,6 @@
 #include "researchreply.h"
 #include "testregistry.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 
 Q_DECLARE_METATYPE(brindle::ResearchResult)

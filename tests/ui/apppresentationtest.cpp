@@ -28,10 +28,6 @@ public:
     void position() override {}
 };
 
-ResearchResult result(Verdict verdict) {
-    return {QStringLiteral("claim"), verdict, QStringLiteral("why"), {}};
-}
-
 } // namespace
 
 class AppPresentationTest : public QObject {
@@ -44,7 +40,8 @@ class AppPresentationTest : public QObject {
         Fixture() { presentation.setToastSurface(&surface); }
         /// Types a claim whose check answers after one second with `verdict`.
         void claim(const QString &text, Verdict verdict) {
-            checker.answers.push_back(result(verdict));
+            checker.answers.push_back(
+                ResearchResult{QStringLiteral("claim"), verdict, QStringLiteral("why"), {}});
             type(text);
         }
     };
