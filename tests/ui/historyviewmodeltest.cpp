@@ -41,6 +41,11 @@ QUuid keep(SessionHistory &history, SessionKind kind, const QString &source, con
     return start.key;
 }
 
+// One field of a row the view publishes, as text.
+QString text(const QVariant &row, const char *name) {
+    return row.toMap().value(QString::fromLatin1(name)).toString();
+}
+
 // Waits, without polling, until the published list has `count` rows.
 bool listsSoon(HistoryViewModel &view, qsizetype count) {
     QSignalSpy listed(&view, &HistoryViewModel::sessionsChanged);
@@ -82,11 +87,8 @@ private Q_SLOTS:
 
         view.setActive(true);
         QVERIFY(listsSoon(view, 2));
-        const auto newest = view.sessions()[0].toMap();
-        QCOMPARE(newest[QStringLiteral("title")].toString(),
-                 QStringLiteral("Recording · debate.mp3"));
-        QVERIFY(
-            newest[QStringLiteral("countsText")].toString().endsWith(QStringLiteral("2 findings")));
+        QCOMPARE(text(view.sessions()[0], "title"), QStringLiteral("Recording · debate.mp3"));
+        QVERIFY(text(view.sessions()[0], "countsText").endsWith(QStringLiteral("2 findings")));
 
         // A session kept while the view shows appears without asking.
         keep(history, SessionKind::live, QStringLiteral("Zoom"), day.addDays(2), {});
@@ -96,9 +98,8 @@ private Q_SLOTS:
         view.openSessionWithKey(recording);
         QVERIFY(!opened.isEmpty() || opened.wait()); // a quick read publishes at once
         QCOMPARE(view.selectedFindings().size(), 2);
-        const auto first = view.selectedFindings()[0].toMap();
-        QCOMPARE(first[QStringLiteral("quote")].toString(), QStringLiteral("C"));
-        QCOMPARE(first[QStringLiteral("timeText")].toString(), QStringLiteral("At 01:23"));
+        QCOMPARE(text(view.selectedFindings()[0], "quote"), QStringLiteral("C"));
+        QCOMPARE(text(view.selectedFindings()[0], "timeText"), QStringLiteral("At 01:23"));
 
         QVERIFY(!view.exportReport(files.url(QStringLiteral("r.txt")), false));
         QVERIFY(view.exportStatus().contains(QStringLiteral(".html")));
@@ -151,20 +152,17 @@ private Q_SLOTS:
         view.setActive(true);
         QVERIFY(listsSoon(view, 1));
         const auto recorded = view.sessions()[0].toMap();
-        QCOMPARE(recorded[QStringLiteral("title")].toString(),
-                 QStringLiteral("Recording · talk.wav"));
+        QCOMPARE(text(recorded, "title"), QStringLiteral("Recording · talk.wav"));
 
         QSignalSpy opened(&view, &HistoryViewModel::selectedChanged);
         view.open(recorded[QStringLiteral("id")].toLongLong());
         QVERIFY(!opened.isEmpty() || opened.wait()); // a quick read publishes at once
         QCOMPARE(view.selectedFindings().size(), 1);
-        const auto finding = view.selectedFindings()[0].toMap();
-        QCOMPARE(finding[QStringLiteral("quote")].toString(),
-                 QStringLiteral("The bridge opened in 1932."));
-        QCOMPARE(finding[QStringLiteral("timeText")].toString(), QStringLiteral("At 00:03"));
+        const auto finding = view.selectedFindings()[0];
+        QCOMPARE(text(finding, "quote"), QStringLiteral("The bridge opened in 1932."));
+        QCOMPARE(text(finding, "timeText"), QStringLiteral("At 00:03"));
         QVERIFY(view.selectedTranscript().contains(QStringLiteral("The bridge opened in 1932.")));
-        QVERIFY(view.selected()[QStringLiteral("countsText")].toString().startsWith(
-            QStringLiteral("Checked 1")));
+        QVERIFY(text(view.selected(), "countsText").startsWith(QStringLiteral("Checked 1")));
     }
 
     // Answers to reads still under way when the view and the history go are dropped.
