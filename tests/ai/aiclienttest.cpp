@@ -15,10 +15,6 @@ namespace {
 const QString claim = QStringLiteral("The bridge opened in 1932.");
 const QString pageURL = QStringLiteral("https://history.example/bridge");
 
-QByteArray selection(double noul) {
-    return "{\"answers\":{\"checkable\":{\"noul\":" + QByteArray::number(noul) + "}}}";
-}
-
 QByteArray research(const QString &verdict, const QString &url, const QString &quote,
                     bool retrieved = true) {
     return researchReply(claim, verdict, url, quote, retrieved ? pageURL : QString());
@@ -112,7 +108,8 @@ private Q_SLOTS:
             onWeb ? pageURL : QStringLiteral("doc:0F8FAD5B-D9CB-469F-A165-70867728950E");
         rig.server.setReply({200, research(QStringLiteral("contradicted"), citation,
                                            QStringLiteral("opened to traffic in 1937"), onWeb)});
-        rig.server.setReply("/v1/kestrun", {200, selection(noul)});
+        rig.server.setReply("/v1/kestrun", {200, "{\"answers\":{\"checkable\":{\"noul\":" +
+                                                     QByteArray::number(noul) + "}}}"});
         const auto result =
             rig.run(onWeb ? EvidenceMode::web : EvidenceMode::documents,
                     mode == QLatin1String("documents")

@@ -10,36 +10,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <limits>
-
 using namespace brindle;
 
 namespace {
 
 const QString invalid = QStringLiteral("Selka returned an invalid selection response.");
 const QString undecodable = QStringLiteral("The selection response could not be decoded");
-
-// One selection request against the fake server answering with `reply`.
-struct Selection {
-    test::VirtualScheduler scheduler;
-    test::FakeProviderServer server;
-    ProviderTransport transport{scheduler};
-    AIConfiguration configuration;
-    test::TaskOutcome<ClaimSelection> outcome;
-
-    explicit Selection(test::FakeReply reply) { server.setReply(std::move(reply)); }
-    void run() {
-        const ProviderEndpoints endpoints{server.url(QStringLiteral("/v1/responses")),
-                                          server.url(QStringLiteral("/api/v1/responses")),
-                                          server.url(QStringLiteral("/api/alpha/decisions")),
-                                          server.url(QStringLiteral("/v1/kestrun"))};
-        test::collect(selectClaim(transport, endpoints, configuration,
-                                  QStringLiteral("Water boils at 90 degrees."),
-                                  QStringLiteral("We talked about cooking."), {}),
-                      outcome);
-        QTRY_VERIFY(outcome.done);
-    }
-};
 
 } // namespace
 
@@ -83,14 +59,26 @@ private Q_SLOTS:
 
     // Quorvane's endpoint is asked in the AI client's test; OpenRouter has its own.
     void asksTheConfiguredEndpoint() {
-        Selection selection({200, "{\"answers\":{\"checkable\":{\"noul\":0.8}}}"});
-        selection.configuration.selkaProvider = SelkaProvider::openRouter;
-        selection.configuration.selkaKey = QStringLiteral("selka-key");
-        selection.configuration.selkaModel = QStringLiteral("selka/model-2");
-        selection.run();
-        QVERIFY(selection.outcome.value && selection.outcome.value->checkable);
-        QCOMPARE(selection.server.requests().size(), 1);
-        const auto &request = selection.server.requests().first();
+        test::VirtualScheduler scheduler;
+        test::FakeProviderServer server;
+        ProviderTransport transport{scheduler};
+        server.setReply({200, "{\"answers\":{\"checkable\":{\"noul\":0.8}}}"});
+        const AIConfiguration configuration{.selkaKey = QStringLiteral("selka-key"),
+                                            .selkaModel = QStringLiteral("selka/model-2"),
+                                            .selkaProvider = SelkaProvider::openRouter};
+        const ProviderEndpoints endpoints{server.url(QStringLiteral("/v1/responses")),
+                                          server.url(QStringLiteral("/api/v1/responses")),
+                                          server.url(QStringLiteral("/api/alpha/decisions")),
+                                          server.url(QStringLiteral("/v1/kestrun"))};
+        test::TaskOutcome<ClaimSelection> outcome;
+        test::collect(selectClaim(transport, endpoints, configuration,
+                                  QStringLiteral("Water boils at 90 degrees."),
+                                  QStringLiteral("We talked about cooking."), {}),
+                      outcome);
+        QTRY_VERIFY(outcome.done);
+        QVERIFY(outcome.value && outcome.value->checkable);
+        QCOMPARE(server.requests().size(), 1);
+        const auto &request = server.requests().first();
         QCOMPARE(request.path, QByteArray("/api/alpha/decisions"));
         QCOMPARE(request.headers.value("authorization"), QByteArray("Bearer selka-key"));
         auto expected =

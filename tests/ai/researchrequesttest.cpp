@@ -3,7 +3,6 @@
 #include "researchreply.h"
 #include "testregistry.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 
 Q_DECLARE_METATYPE(brindle::ResearchResult)
@@ -47,10 +46,9 @@ private Q_SLOTS:
         QFETCH(bool, low);
         const auto body = researchBody(QStringLiteral("c"), QString(), ResearchPass::documents, {},
                                        model, ResearchProvider::openAI);
-        QCOMPARE(body.contains(QStringLiteral("reasoning")), low);
-        if (low)
-            QCOMPARE(body.value(QStringLiteral("reasoning")).toObject(),
-                     (QJsonObject{{QStringLiteral("effort"), QStringLiteral("low")}}));
+        QCOMPARE(body.value(QStringLiteral("reasoning")),
+                 low ? QJsonValue(QJsonObject{{QStringLiteral("effort"), QStringLiteral("low")}})
+                     : QJsonValue(QJsonValue::Undefined));
     }
 
     // The documents pass sends the passages and no tools; the web pass never sends documents;

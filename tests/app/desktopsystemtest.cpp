@@ -27,7 +27,6 @@ class DesktopSystemTest : public QObject {
     QProcessEnvironment m_env;
     xcb_connection_t *m_x = nullptr;
     xcb_window_t m_root = 0;
-    xcb_window_t m_trayOwner = 0;
 
     xcb_atom_t atom(const char *name) {
         auto *reply = xcb_intern_atom_reply(
@@ -71,20 +70,6 @@ class DesktopSystemTest : public QObject {
         return found;
     }
 
-    /// What a tray does first: own the system-tray selection of the screen.
-    void ownTray() {
-        m_trayOwner = xcb_generate_id(m_x);
-        xcb_create_window(m_x, XCB_COPY_FROM_PARENT, m_trayOwner, m_root, 0, 0, 1, 1, 0,
-                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-        xcb_set_selection_owner(m_x, m_trayOwner, atom("_NET_SYSTEM_TRAY_S0"), XCB_CURRENT_TIME);
-        xcb_flush(m_x);
-    }
-
-    void dropTray() {
-        xcb_destroy_window(m_x, m_trayOwner);
-        xcb_flush(m_x);
-    }
-
     /// What a window manager sends when the user closes a window.
     void closeWindow(xcb_window_t window) {
         xcb_client_message_event_t event{};
@@ -109,10 +94,9 @@ class DesktopSystemTest : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY2(QDBusConnection::sessionBus().isConnected(), "run under dbus-run-session");
-        m_xvfb.start(QStringLiteral("Xvfb"),
-                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                      QStringLiteral("0"), QStringLiteral("1280x1024x24"),
-                      QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        m_xvfb.start(
+            QStringLiteral("Xvfb"),
+            QStringLiteral("-displayfd 1 -screen 0 1280x1024x24 -nolisten tcp").split(u' '));
         QVERIFY(m_xvfb.waitForStarted());
         while (!m_xvfb.canReadLine())
             QVERIFY(m_xvfb.waitForReadyRead(20000));
@@ -140,7 +124,12 @@ private Q_SLOTS:
     }
 
     void secondLaunchRaisesTheFirstAndClosingQuitsOnceTheTrayIsGone() {
-        ownTray();
+        // What a tray does first: own the system-tray selection of the screen.
+        const xcb_window_t tray = xcb_generate_id(m_x);
+        xcb_create_window(m_x, XCB_COPY_FROM_PARENT, tray, m_root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_set_selection_owner(m_x, tray, atom("_NET_SYSTEM_TRAY_S0"), XCB_CURRENT_TIME);
+        xcb_flush(m_x);
         QProcess first;
         launch(first);
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -165,7 +154,8 @@ private Q_SLOTS:
         // closing it now ends the process.
         closeWindow(shownWindow());
         QTRY_VERIFY(!shownWindow());
-        dropTray();
+        xcb_destroy_window(m_x, tray); // the tray goes
+        xcb_flush(m_x);
         QTRY_VERIFY_WITH_TIMEOUT(shownWindow(), 15000);
         closeWindow(shownWindow());
         QVERIFY(first.waitForFinished(15000));

@@ -1,4 +1,5 @@
 #include "historydatabase.h"
+#include "filetree.h"
 #include "historyschema.h"
 #include "historytestdata.h"
 #include "testregistry.h"
@@ -42,6 +43,11 @@ QVariant rawQuery(const QString &path, const QString &statement) {
     }
     QSqlDatabase::removeDatabase(QStringLiteral("raw"));
     return value;
+}
+
+QByteArray bytesOf(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -95,22 +101,14 @@ private Q_SLOTS:
         opened.database->deleteSession(list[1].id);
         QCOMPARE(opened.database->sessions().size(), 1);
         opened.database->deleteAll();
+        // Writes still under way for a deleted session are dropped.
+        opened.database->addFinding(recording.summary.key, recording.findings[0], {});
+        opened.database->setTranscriptLine(recording.summary.key, 0, QStringLiteral("text"));
         QVERIFY(opened.database->sessions().isEmpty());
         opened.database.reset();
         QCOMPARE(rawQuery(path, QStringLiteral("SELECT count(*) FROM findings")).toInt(), 0);
         QCOMPARE(rawQuery(path, QStringLiteral("SELECT count(*) FROM transcript_lines")).toInt(),
                  0);
-    }
-
-    void writesToADeletedSessionAreDropped() {
-        QTemporaryDir dir;
-        auto db = HistoryDatabase::open(dir.filePath(QStringLiteral("history.sqlite"))).database;
-        const SessionRecord record = sampleRecord();
-        db->beginSession(startOf(record.summary));
-        db->deleteAll();
-        db->addFinding(record.summary.key, record.findings[0], {});
-        db->setTranscriptLine(record.summary.key, 0, QStringLiteral("text"));
-        QVERIFY(db->sessions().isEmpty());
     }
 
     void unreadableFilesAreSetAside_data() {
@@ -131,20 +129,13 @@ private Q_SLOTS:
         QFETCH(QString, setup);
         QFETCH(QString, notice);
         QFETCH(QString, asidePrefix);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("history.sqlite"));
-        if (setup == QLatin1String("garbage")) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(8192, 'x'));
-        } else {
+        FileTree files;
+        const QString path = files.path(QStringLiteral("history.sqlite"));
+        if (setup == QLatin1String("garbage"))
+            files.file(QStringLiteral("history.sqlite"), QByteArray(8192, 'x'));
+        else
             rawQuery(path, setup);
-        }
-        const QByteArray original = [&] {
-            QFile file(path);
-            file.open(QIODevice::ReadOnly);
-            return file.readAll();
-        }();
+        const QByteArray original = bytesOf(path);
 
         // The tool only reads: it reports and leaves the file alone.
         const auto readOnly = HistoryDatabase::openReadOnly(path);
@@ -154,12 +145,10 @@ private Q_SLOTS:
         auto opened = HistoryDatabase::open(path);
         QVERIFY2(opened.notice.contains(notice), qPrintable(opened.notice));
         const QStringList aside =
-            QDir(dir.path()).entryList({asidePrefix + QStringLiteral("*.sqlite")});
+            QDir(files.path()).entryList({asidePrefix + QStringLiteral("*.sqlite")});
         QCOMPARE(aside.size(), 1);
         QVERIFY(opened.notice.contains(aside.first()));
-        QFile kept(dir.filePath(aside.first()));
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), original);
+        QCOMPARE(bytesOf(files.path(aside.first())), original);
         // The fresh history works and is at the current version.
         QVERIFY(opened.database);
         opened.database->beginSession(startOf(sampleRecord().summary));

@@ -15,15 +15,14 @@ inline QDateTime at(const char *iso) {
 
 inline HistoryFinding historyFinding(const QString &quote, Verdict verdict,
                                      QList<EvidenceSource> sources, const char *createdAt) {
-    Finding f;
-    f.id = QUuid::createUuid();
-    f.quote = quote;
-    f.verdict = verdict;
-    f.explanation = QStringLiteral("It opened in 1937.");
-    f.sources = std::move(sources);
-    f.createdAt = at(createdAt);
-    f.elapsed = 2.5;
-    f.eyebrow = QStringLiteral("umm... brindle...");
+    const Finding f{.id = QUuid::createUuid(),
+                    .quote = quote,
+                    .verdict = verdict,
+                    .explanation = QStringLiteral("It opened in 1937."),
+                    .sources = std::move(sources),
+                    .createdAt = at(createdAt),
+                    .elapsed = 2.5,
+                    .eyebrow = QStringLiteral("umm... brindle...")};
     return {f, f.createdAt.addMSecs(-2500), std::nullopt};
 }
 

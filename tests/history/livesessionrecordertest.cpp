@@ -2,9 +2,7 @@
 #include "historydatabase.h"
 #include "sessionfakes.h"
 #include "sessionhistory.h"
-#include "sessionstore.h"
 #include "testregistry.h"
-#include "virtualscheduler.h"
 
 #include <QTemporaryDir>
 
@@ -25,33 +23,23 @@ private Q_SLOTS:
         QFETCH(bool, keep);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("history.sqlite"));
-        VirtualScheduler scheduler;
-        FakeSettings settings;
-        FakeCapture capture{scheduler};
-        FakeChecker checker{scheduler};
         {
-            SessionStore store{scheduler, settings, capture, checker};
+            SessionRig rig;
             SessionHistory history(path);
-            LiveSessionRecorder recorder(store, history, scheduler, [keep] { return keep; });
-            store.setEvidenceMode(EvidenceMode::web);
-            store.refreshSources();
-            scheduler.runPending();
-            store.setSelectedSourceID(AudioSourceID::allSystemAudio());
+            LiveSessionRecorder recorder(rig.store, history, rig.scheduler,
+                                         [keep] { return keep; });
 
             // A typed claim outside a session is not part of any session.
-            store.setManualClaim(QStringLiteral("Typed before the session started."));
-            store.checkManualClaim();
-            scheduler.advance(2s);
+            rig.type(QStringLiteral("Typed before the session started."));
+            rig.scheduler.advance(2s);
 
-            store.start();
-            scheduler.runPending();
-            QVERIFY(store.isRunning());
-            capture.onTranscript(QStringLiteral("The bridge opened in 1932."), true);
-            capture.onTranscript(QStringLiteral("You: no"), false);
-            scheduler.advance(2s);
-            QCOMPARE(store.findings().size(), 1);
-            store.stop();
-            scheduler.runPending();
+            QVERIFY(rig.startSession());
+            rig.capture.onTranscript(QStringLiteral("The bridge opened in 1932."), true);
+            rig.capture.onTranscript(QStringLiteral("You: no"), false);
+            rig.scheduler.advance(2s);
+            QCOMPARE(rig.store.findings().size(), 1);
+            rig.store.stop();
+            rig.scheduler.runPending();
             QVERIFY(!recorder.currentSession());
         }
 

@@ -3,7 +3,6 @@
 #include "researchreply.h"
 #include "testregistry.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>

@@ -28,10 +28,6 @@ public:
     void position() override {}
 };
 
-ResearchResult result(Verdict verdict) {
-    return {QStringLiteral("claim"), verdict, QStringLiteral("why"), {}};
-}
-
 } // namespace
 
 class AppPresentationTest : public QObject {
@@ -40,11 +36,16 @@ class AppPresentationTest : public QObject {
     struct Fixture : SessionRig {
         RecordingSurface surface;
         AppPresentation presentation{store, scheduler};
+        QWindow window; // the main window, hidden until a test shows it
 
-        Fixture() { presentation.setToastSurface(&surface); }
+        Fixture() {
+            presentation.setToastSurface(&surface);
+            presentation.registerMainWindow(&window);
+        }
         /// Types a claim whose check answers after one second with `verdict`.
         void claim(const QString &text, Verdict verdict) {
-            checker.answers.push_back(result(verdict));
+            checker.answers.push_back(
+                ResearchResult{QStringLiteral("claim"), verdict, QStringLiteral("why"), {}});
             type(text);
         }
     };
@@ -52,14 +53,12 @@ class AppPresentationTest : public QObject {
 private Q_SLOTS:
     void visibleWindowSuppressesToastsForGood() {
         Fixture f;
-        QWindow window;
-        window.show();
-        f.presentation.registerMainWindow(&window);
+        f.window.show();
         f.claim(QStringLiteral("The moon is made of cheese."), Verdict::contradicted);
         f.scheduler.advance(seconds(1));
         QVERIFY(f.surface.opened.isEmpty());
 
-        window.hide();
+        f.window.hide();
         Q_EMIT f.store.findingsChanged(); // the same list again, now in the background
         QVERIFY(f.surface.opened.isEmpty());
     }
@@ -90,14 +89,12 @@ private Q_SLOTS:
 
     void activatingTheMainWindowClearsTheToast() {
         Fixture f;
-        QWindow window;
-        f.presentation.registerMainWindow(&window);
         f.claim(QStringLiteral("The moon is made of cheese."), Verdict::contradicted);
         f.scheduler.advance(seconds(1));
         QVERIFY(f.surface.onScreen);
-        window.show();
-        window.requestActivate();
-        QTRY_VERIFY(window.isActive());
+        f.window.show();
+        f.window.requestActivate();
+        QTRY_VERIFY(f.window.isActive());
         QVERIFY(!f.surface.onScreen);
     }
 
@@ -116,14 +113,12 @@ private Q_SLOTS:
 
     void openingAToastSelectsItsFindingAndShowsTheWindow() {
         Fixture f;
-        QWindow window;
-        f.presentation.registerMainWindow(&window);
         f.claim(QStringLiteral("The moon is made of cheese."), Verdict::contradicted);
         f.scheduler.advance(seconds(1));
         const QUuid id = f.store.findings().first().id;
 
         f.presentation.openToast();
-        QVERIFY(window.isVisible());
+        QVERIFY(f.window.isVisible());
         QVERIFY(!f.surface.onScreen);
         QCOMPARE(f.presentation.selectedFinding()->id, id);
 
@@ -144,14 +139,12 @@ private Q_SLOTS:
         QList<bool> runningAtQuit;
         f.presentation.setQuitAction([&] { runningAtQuit.append(f.store.isRunning()); });
         f.presentation.setTrayAvailable(tray);
-        QWindow window;
-        f.presentation.registerMainWindow(&window);
         f.presentation.showPanel();
         QVERIFY(f.startSession());
 
         f.presentation.hidePanel();
-        QCOMPARE(window.isVisible(), !tray);
-        QCOMPARE(bool(window.windowStates() & Qt::WindowMinimized), !tray);
+        QCOMPARE(f.window.isVisible(), !tray);
+        QCOMPARE(bool(f.window.windowStates() & Qt::WindowMinimized), !tray);
         QVERIFY(f.store.isRunning());
 
         f.presentation.mainWindowClosed();

@@ -31,13 +31,6 @@ class CallPromptPanelTest : public QObject {
                 std::move(owned), [this] { ++panelsShown; }));
         }
         ~Fixture() { presentation.setCallPrompt(nullptr); }
-
-        void click(const char *name) {
-            QQuickWindow *window = surface->window();
-            auto *button = window ? window->findChild<QQuickItem *>(QLatin1String(name)) : nullptr;
-            QVERIFY2(button, name);
-            QVERIFY(QMetaObject::invokeMethod(button, "clicked"));
-        }
     };
 
 private Q_SLOTS:
@@ -58,7 +51,9 @@ private Q_SLOTS:
         f.store.setPromptOnSlackCalls(true);
         f.presentation.previewCallPrompt();
         QVERIFY(f.surface->window());
-        f.click(button.constData());
+        auto *clicked = f.surface->window()->findChild<QQuickItem *>(QLatin1String(button));
+        QVERIFY2(clicked, button.constData());
+        QVERIFY(QMetaObject::invokeMethod(clicked, "clicked"));
         QVERIFY(!f.surface->window());
         QVERIFY(!f.presentation.callPrompt()->isPromptShown());
         QCOMPARE(f.store.promptOnSlackCalls(), settingAfter);

@@ -1,4 +1,5 @@
 #include "historyviewmodel.h"
+#include "filetree.h"
 #include "historypreference.h"
 #include "recordinghistoryrecorder.h"
 #include "recordingsession.h"
@@ -13,22 +14,11 @@
 
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 using namespace brindle;
 using namespace brindle::test;
 
 namespace {
-
-Finding finding(const QString &quote, const QDateTime &createdAt) {
-    Finding f;
-    f.id = QUuid::createUuid();
-    f.quote = quote;
-    f.verdict = Verdict::contradicted;
-    f.createdAt = createdAt;
-    f.elapsed = 1.5;
-    return f;
-}
 
 // A session with one finding per quote, written through the history as the app does; a
 // recording's findings come in the reverse of their order in the recording.
@@ -37,7 +27,11 @@ QUuid keep(SessionHistory &history, SessionKind kind, const QString &source, con
     SessionStart start{QUuid::createUuid(), kind, at, source, EvidenceMode::web};
     history.beginSession(start);
     for (const auto &quote : quotes) {
-        const auto f = finding(quote, at.addSecs(60));
+        const Finding f{.id = QUuid::createUuid(),
+                        .quote = quote,
+                        .verdict = Verdict::contradicted,
+                        .createdAt = at.addSecs(60),
+                        .elapsed = 1.5};
         if (kind == SessionKind::live)
             history.addFinding(start.key, {f, f.createdAt.addSecs(-1), std::nullopt}, {});
         else
@@ -45,6 +39,11 @@ QUuid keep(SessionHistory &history, SessionKind kind, const QString &source, con
     }
     history.finishSession(start.key, at.addSecs(600), {quotes.size(), 0, 0});
     return start.key;
+}
+
+// One field of a row the view publishes, as text.
+QString text(const QVariant &row, const char *name) {
+    return row.toMap().value(QString::fromLatin1(name)).toString();
 }
 
 // Waits, without polling, until the published list has `count` rows.
@@ -57,6 +56,18 @@ bool listsSoon(HistoryViewModel &view, qsizetype count) {
     return true;
 }
 
+// The History view over the history kept in `files`, as the app builds it.
+struct Viewer {
+    SessionHistory history;
+    HistoryPreference preference;
+    HistoryViewModel view{history, preference};
+
+    explicit Viewer(const FileTree &files)
+        : history(files.path(QStringLiteral("history.sqlite")))
+        , preference(std::make_unique<QSettings>(files.path(QStringLiteral("settings.ini")),
+                                                 QSettings::IniFormat)) {}
+};
+
 } // namespace
 
 class HistoryViewModelTest : public QObject {
@@ -64,11 +75,9 @@ class HistoryViewModelTest : public QObject {
 
 private Q_SLOTS:
     void listsOpensExportsAndDeletes() {
-        QTemporaryDir dir;
-        SessionHistory history(dir.filePath(QStringLiteral("history.sqlite")));
-        HistoryPreference preference(std::make_unique<QSettings>(
-            dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
-        HistoryViewModel view(history, preference);
+        FileTree files;
+        Viewer viewer(files);
+        auto &[history, preference, view] = viewer;
         const QDateTime day =
             QDateTime::fromString(QStringLiteral("2026-12-01T10:00:00Z"), Qt::ISODate);
         keep(history, SessionKind::live, QStringLiteral("Firefox"), day, {QStringLiteral("A")});
@@ -78,11 +87,8 @@ private Q_SLOTS:
 
         view.setActive(true);
         QVERIFY(listsSoon(view, 2));
-        const auto newest = view.sessions()[0].toMap();
-        QCOMPARE(newest[QStringLiteral("title")].toString(),
-                 QStringLiteral("Recording · debate.mp3"));
-        QVERIFY(
-            newest[QStringLiteral("countsText")].toString().endsWith(QStringLiteral("2 findings")));
+        QCOMPARE(text(view.sessions()[0], "title"), QStringLiteral("Recording · debate.mp3"));
+        QVERIFY(text(view.sessions()[0], "countsText").endsWith(QStringLiteral("2 findings")));
 
         // A session kept while the view shows appears without asking.
         keep(history, SessionKind::live, QStringLiteral("Zoom"), day.addDays(2), {});
@@ -92,12 +98,10 @@ private Q_SLOTS:
         view.openSessionWithKey(recording);
         QVERIFY(!opened.isEmpty() || opened.wait()); // a quick read publishes at once
         QCOMPARE(view.selectedFindings().size(), 2);
-        const auto first = view.selectedFindings()[0].toMap();
-        QCOMPARE(first[QStringLiteral("quote")].toString(), QStringLiteral("C"));
-        QCOMPARE(first[QStringLiteral("timeText")].toString(), QStringLiteral("At 01:23"));
+        QCOMPARE(text(view.selectedFindings()[0], "quote"), QStringLiteral("C"));
+        QCOMPARE(text(view.selectedFindings()[0], "timeText"), QStringLiteral("At 01:23"));
 
-        QVERIFY(
-            !view.exportReport(QUrl::fromLocalFile(dir.filePath(QStringLiteral("r.txt"))), false));
+        QVERIFY(!view.exportReport(files.url(QStringLiteral("r.txt")), false));
         QVERIFY(view.exportStatus().contains(QStringLiteral(".html")));
 
         view.deleteSession(view.selected()[QStringLiteral("id")].toLongLong());
@@ -110,13 +114,9 @@ private Q_SLOTS:
     // A checked recording the app kept is listed by its next run; one checked with the setting
     // off is not kept, yet its report can be saved.
     void keptSessionsOutliveARestart() {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("history.sqlite"));
-        const QString talk = dir.filePath(QStringLiteral("talk.wav"));
-        QFile wav(talk);
-        QVERIFY(wav.open(QIODevice::WriteOnly));
-        wav.write(wavBytes(utterances(1)));
-        wav.close();
+        FileTree files;
+        const QString talk =
+            files.file(QStringLiteral("talk.wav"), wavBytes(utterances(1))).toLocalFile();
         {
             VirtualScheduler scheduler;
             SystemScheduler checkerTime;
@@ -128,7 +128,7 @@ private Q_SLOTS:
                     return std::make_unique<ScriptedRecognizer>(std::make_shared<QStringList>(
                         QStringList{QStringLiteral("The bridge opened in 1932.")}));
                 }};
-            SessionHistory history(file);
+            SessionHistory history(files.path(QStringLiteral("history.sqlite")));
             bool keepOn = true;
             RecordingHistoryRecorder recorder(recording, history, scheduler,
                                               [&keepOn] { return keepOn; });
@@ -140,49 +140,40 @@ private Q_SLOTS:
                 QCOMPARE(recording.findings().size(), 1);
                 QCOMPARE(recorder.keptSession().has_value(), keep);
             }
-            const QString report = dir.filePath(QStringLiteral("talk.md"));
+            const QString report = files.path(QStringLiteral("talk.md"));
             QVERIFY(saveReport(*recorder.lastRun(), report, {true}).saved);
             QFile written(report);
             QVERIFY(written.open(QIODevice::ReadOnly));
             QVERIFY(written.readAll().contains("Recording · talk.wav"));
         }
 
-        SessionHistory history(file);
-        HistoryPreference preference(std::make_unique<QSettings>(
-            dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
-        HistoryViewModel view(history, preference);
+        Viewer viewer(files);
+        auto &view = viewer.view;
         view.setActive(true);
         QVERIFY(listsSoon(view, 1));
         const auto recorded = view.sessions()[0].toMap();
-        QCOMPARE(recorded[QStringLiteral("title")].toString(),
-                 QStringLiteral("Recording · talk.wav"));
+        QCOMPARE(text(recorded, "title"), QStringLiteral("Recording · talk.wav"));
 
         QSignalSpy opened(&view, &HistoryViewModel::selectedChanged);
         view.open(recorded[QStringLiteral("id")].toLongLong());
         QVERIFY(!opened.isEmpty() || opened.wait()); // a quick read publishes at once
         QCOMPARE(view.selectedFindings().size(), 1);
-        const auto finding = view.selectedFindings()[0].toMap();
-        QCOMPARE(finding[QStringLiteral("quote")].toString(),
-                 QStringLiteral("The bridge opened in 1932."));
-        QCOMPARE(finding[QStringLiteral("timeText")].toString(), QStringLiteral("At 00:03"));
+        const auto finding = view.selectedFindings()[0];
+        QCOMPARE(text(finding, "quote"), QStringLiteral("The bridge opened in 1932."));
+        QCOMPARE(text(finding, "timeText"), QStringLiteral("At 00:03"));
         QVERIFY(view.selectedTranscript().contains(QStringLiteral("The bridge opened in 1932.")));
-        QVERIFY(view.selected()[QStringLiteral("countsText")].toString().startsWith(
-            QStringLiteral("Checked 1")));
+        QVERIFY(text(view.selected(), "countsText").startsWith(QStringLiteral("Checked 1")));
     }
 
     // Answers to reads still under way when the view and the history go are dropped.
     void readsOutliveTheirReaders() {
-        QTemporaryDir dir;
+        FileTree files;
         {
-            SessionHistory history(dir.filePath(QStringLiteral("history.sqlite")));
-            HistoryPreference preference(std::make_unique<QSettings>(
-                dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
-            auto view = std::make_unique<HistoryViewModel>(history, preference);
-            keep(history, SessionKind::live, QStringLiteral("Zoom"),
+            Viewer viewer(files); // the view goes first, then the history
+            keep(viewer.history, SessionKind::live, QStringLiteral("Zoom"),
                  QDateTime::currentDateTimeUtc(), {QStringLiteral("A")});
-            view->setActive(true);
-            view->open(1);
-            view.reset();
+            viewer.view.setActive(true);
+            viewer.view.open(1);
         }
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();

@@ -35,7 +35,6 @@ public Q_SLOTS:
                                         QSettings::IniFormat),
             nullptr);
         m_settings->setResearchModel(QStringLiteral("gpt-5.4"));
-        m_settings->setSelkaModel(QStringLiteral("selka-1.13"));
         brindle::SettingsForeign::provide(m_settings.get());
         // A folder with one recording in it for the file dialog to list.
         QDir(m_dir.path()).mkdir(QStringLiteral("recordings"));

@@ -4,10 +4,8 @@
 #include "recordingsession.h"
 #include "scriptedrecognizer.h"
 #include "sessionfakes.h"
-#include "sessionstore.h"
 #include "systemscheduler.h"
 #include "testregistry.h"
-#include "virtualscheduler.h"
 #include "wavfile.h"
 
 #include <memory>
@@ -21,23 +19,18 @@ class RecordingViewModelTest : public QObject {
 
     FileTree m_files;
 
-    struct Rig {
-        VirtualScheduler scheduler;
+    // A recording's checks answer at once in real time; the session's run on the rig's clock.
+    struct Rig : SessionRig {
         SystemScheduler checkerTime;
-        FakeSettings settings;
-        FakeCapture capture{scheduler};
-        FakeChecker checker{checkerTime};
-        SessionStore store{scheduler, settings, capture, checker};
+        FakeChecker recordingChecker{checkerTime};
         std::shared_ptr<QStringList> sentences = std::make_shared<QStringList>(
             QStringList{u"The bridge opened in 1932."_s, u"The tower opened in 1889."_s});
-        RecordingSession recording{
-            settings, checker, [this] { return std::make_unique<ScriptedRecognizer>(sentences); }};
+        RecordingSession recording{settings, recordingChecker, [this] {
+                                       return std::make_unique<ScriptedRecognizer>(sentences);
+                                   }};
         RecordingViewModel view{recording, store};
 
-        Rig() {
-            checker.delay = Duration::zero();
-            store.setEvidenceMode(EvidenceMode::web);
-        }
+        Rig() { recordingChecker.delay = Duration::zero(); }
     };
 
 private Q_SLOTS:
@@ -87,21 +80,14 @@ private Q_SLOTS:
         const auto recording = m_files.file(u"talk.wav"_s, wavBytes(utterances(2)));
         rig.view.checkRecording(recording);
         QVERIFY(rig.view.isRunning());
-        rig.store.refreshSources();
-        rig.scheduler.runPending();
-        rig.store.setSelectedSourceID(AudioSourceID::allSystemAudio());
-        rig.store.start();
-        rig.scheduler.runPending();
-        QVERIFY(!rig.store.isRunning());
+        QVERIFY(!rig.startSession());
         QCOMPARE(rig.capture.starts, 0);
         QVERIFY(!rig.store.errorText().isEmpty());
 
         rig.view.cancel();
         QVERIFY(!rig.view.isRunning());
         QVERIFY(rig.view.canStart());
-        rig.store.start();
-        rig.scheduler.runPending();
-        QVERIFY(rig.store.isRunning());
+        QVERIFY(rig.startSession());
         QVERIFY(!rig.view.canStart());
         rig.view.checkRecording(recording);
         QVERIFY(!rig.view.isRunning());

@@ -18,14 +18,6 @@ using namespace brindle;
 class ReferenceDialogsTest : public QObject {
     Q_OBJECT
 
-    static QQuickWindow *openAlert() {
-        for (QWindow *window : QGuiApplication::topLevelWindows()) {
-            if (window->isVisible() && window->property("answered").isValid())
-                return qobject_cast<QQuickWindow *>(window);
-        }
-        return nullptr;
-    }
-
     /// The dialog drawn by Qt Quick itself inside `window`, found by the class of its popup.
     static QObject *quickDialog(QQuickItem *item, const char *className) {
         for (QQuickItem *child : item->childItems()) {
@@ -89,7 +81,11 @@ private Q_SLOTS:
         auto answer = dialogs.confirm({QStringLiteral("Allow cloud use of this folder?"),
                                        QStringLiteral("Relevant passages are sent."),
                                        QStringLiteral("Allow"), QStringLiteral("Cancel")});
-        QQuickWindow *alert = openAlert();
+        QQuickWindow *alert = nullptr;
+        for (QWindow *window : QGuiApplication::topLevelWindows()) {
+            if (window->isVisible() && window->property("answered").isValid())
+                alert = qobject_cast<QQuickWindow *>(window);
+        }
         QVERIFY(alert);
         QCOMPARE(alert->property("message").toString(),
                  QStringLiteral("Allow cloud use of this folder?"));

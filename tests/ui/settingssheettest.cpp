@@ -27,7 +27,6 @@ class SettingsSheetTest : public QObject {
                 secrets);
             settings->loadKeys(); // the fake store answers at once
             settings->setResearchModel(QStringLiteral("gpt-5.4"));
-            settings->setSelkaModel(QStringLiteral("selka-1.13"));
             sheet.setSettings(settings.get());
         }
     };

@@ -11,15 +11,9 @@ namespace {
 const QDateTime t0 = QDateTime(QDate(2026, 3, 1), QTime(12, 0), Qt::UTC);
 
 Finding finding(Verdict verdict, double createdSecondsAfterT0 = 0) {
-    Finding f;
-    f.id = QUuid::createUuid();
-    f.verdict = verdict;
-    f.createdAt = t0.addMSecs(qint64(createdSecondsAfterT0 * 1000));
-    return f;
-}
-
-QList<QUuid> ids(const QList<Finding> &findings) {
-    return test::mapped(findings, &Finding::id);
+    return {.id = QUuid::createUuid(),
+            .verdict = verdict,
+            .createdAt = t0.addMSecs(qint64(createdSecondsAfterT0 * 1000))};
 }
 
 } // namespace
@@ -39,7 +33,7 @@ private Q_SLOTS:
         // Newest first, as published; only corrections become toasts.
         delivery.receive({f4, supported, f3, f2, unresolved, f1}, false, t0);
         QCOMPARE(delivery.current->id, f2.id);
-        QCOMPARE(ids(delivery.pending), (QList<QUuid>{f3.id, f4.id}));
+        QCOMPARE(test::mapped(delivery.pending, &Finding::id), (QList<QUuid>{f3.id, f4.id}));
     }
 
     void staleQueuedToastIsSkipped_data() {
@@ -88,7 +82,7 @@ private Q_SLOTS:
         delivery.receive({c, b, a}, false, t0);
         delivery.receive({c, a}, false, t0); // b withdrawn, a still current
         QCOMPARE(delivery.current->id, a.id);
-        QCOMPARE(ids(delivery.pending), QList<QUuid>{c.id});
+        QCOMPARE(test::mapped(delivery.pending, &Finding::id), QList<QUuid>{c.id});
         delivery.receive({}, false, t0); // the list was cleared
         QVERIFY(!delivery.current);
         QVERIFY(delivery.pending.isEmpty());

@@ -1,6 +1,6 @@
 import QtQuick
 
-// Stands in for the Session singleton: the same properties, and counters for the operations.
+// Stands in for the Session singleton: the same properties, and a count of session toggles.
 QtObject {
     property string status: "Ready"
     property bool isRunning: false
@@ -30,15 +30,4 @@ QtObject {
 
     property int toggles: 0
     function toggleSession() { toggles++ }
-    function checkManualClaim() {}
-    function refreshSources() {}
-    function clearContext() {}
-    function runDemo() {}
-    function openCapturePermissions() {}
-    function chooseReferenceFiles() {}
-    function connectReferenceFolder() {}
-    function refreshReferenceFolder() {}
-    function disconnectReferenceFolder() {}
-    function removeReference(id) {}
-    function openSource(url) {}
 }

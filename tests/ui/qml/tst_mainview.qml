@@ -1,11 +1,12 @@
 import QtQuick
+import QtQuick.Controls
 import QtTest
 import Brindle.UI
 
 Item {
     id: root
     width: 480
-    height: 740
+    height: 1200 // the recording card below the findings, without scrolling
 
     Component { id: sessionComponent; FakeSession {} }
     Component { id: presentationComponent; FakePresentation {} }
@@ -13,21 +14,37 @@ Item {
         id: viewComponent
         MainView { anchors.fill: parent; settings: Settings }
     }
+    // Stands in for the recording view model and keeps the files it is asked to check.
+    Component {
+        id: recordingComponent
+        QtObject {
+            property bool isRunning: false
+            property bool canStart: true
+            property string fileName: ""
+            property string progressText: ""
+            property string error: ""
+            property var findings: []
+            property var checked: []
+            function checkRecording(file) { checked = checked.concat([file.toString()]) }
+        }
+    }
 
     TestCase {
         name: "MainView"
         when: windowShown
 
         property var session
+        property var recording
         property var view
 
         function init() {
+            failOnWarning(/not installed|could not/) // e.g. the QML module of Qt Quick's dialogs
             // The stand-ins outlive each view (they stay with root), so a view never reads a
             // destroyed session while it is torn down.
             session = sessionComponent.createObject(root)
-            const presentation = presentationComponent.createObject(root)
-            view = createTemporaryObject(viewComponent, root,
-                                         { session: session, presentation: presentation })
+            recording = recordingComponent.createObject(root)
+            view = createTemporaryObject(viewComponent, root, { session: session, recording: recording,
+                                         presentation: presentationComponent.createObject(root) })
             verify(view)
         }
 
@@ -85,6 +102,29 @@ Item {
             session.findings = [finding("contradicted"), finding("supported")]
             verify(history.visible)
             compare(history.title, "Earlier findings (1)")
+        }
+
+        // Both ways in open Qt Quick's own file dialog; the file chosen there is checked.
+        function test_chosenFileIsChecked_data() {
+            return [{ tag: "card button", menu: false }, { tag: "header menu", menu: true }]
+        }
+        function test_chosenFileIsChecked(data) {
+            const dialog = findChild(view, "recordingFileDialog")
+            dialog.currentFolder = recordingsFolder
+            if (data.menu) {
+                mouseClick(findChild(view, "menuButton"))
+                const item = findChild(view, "checkRecordingItem")
+                tryCompare(item.menu, "opened", true)
+                mouseClick(item)
+            } else {
+                mouseClick(findChild(view, "checkRecordingButton"))
+            }
+            let file = null
+            tryVerify(() => (file = findChild(root.Overlay.overlay, "fileDialogDelegate0")) !== null)
+            compare(file.fileName, "talk.wav")
+            mouseDoubleClickSequence(file)
+            tryCompare(dialog, "visible", false)
+            compare(recording.checked, [recordingsFolder + "/talk.wav"])
         }
     }
 }
