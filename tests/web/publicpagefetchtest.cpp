@@ -30,11 +30,9 @@ QByteArray bodyFilling(qsizetype total) {
     return QByteArray(total - okResponse("").size() - 5, 'x');
 }
 
-/// A TLS server on 127.0.0.1 that reads one request and then does what the test tells it.
+/// A TLS server that reads one request, answers with `response` and closes unless told to stay.
 class LoopbackServer : public QObject {
 public:
-    enum class Reply { respondAndClose, respondAndStayOpen, silent };
-
     LoopbackServer(const QSslCertificate &certificate, const QSslKey &key,
                    const QHostAddress &address = QHostAddress::LocalHost, quint16 port = 0) {
         QSslConfiguration config = QSslConfiguration::defaultConfiguration();
@@ -56,8 +54,7 @@ public:
     quint16 port() const { return server.serverPort(); }
 
     bool listening = false;
-
-    Reply reply = Reply::respondAndClose;
+    bool stayOpen = false;
     QByteArray response;
     QByteArray request;
     int connections = 0;
@@ -70,10 +67,10 @@ private:
         QObject::connect(socket, &QSslSocket::readyRead, this, [this, socket] {
             const bool complete = !request.contains("\r\n\r\n");
             request += socket->readAll();
-            if (!complete || !request.contains("\r\n\r\n") || reply == Reply::silent)
+            if (!complete || !request.contains("\r\n\r\n"))
                 return;
             socket->write(response);
-            if (reply == Reply::respondAndClose)
+            if (!stayOpen)
                 socket->disconnectFromHost();
         });
     }
@@ -81,28 +78,26 @@ private:
     QSslServer server;
 };
 
-struct Outcome {
-    bool done = false;
-    std::optional<QString> page;
-};
-
-QCoro::Task<> runFetch(PublicPageFetch *fetch, Outcome *outcome, CancelToken token) {
-    outcome->page = co_await fetch->fetch(std::move(token));
-    outcome->done = true;
-}
+/// Where a refused fetch looks up, connects and whom it trusts.
+enum class Seams { test, systemStore, production, productionAllowingLoopback };
 
 /// One fetch with its clock and its outcome.
 struct Run {
     test::VirtualScheduler scheduler;
     std::unique_ptr<PublicPageFetch> fetch;
-    Outcome outcome;
+    bool done = false;
+    std::optional<QString> page;
 
     void start(const QUrl &url, PageFetchEnvironment environment, CancelToken token = {}) {
         fetch = std::make_unique<PublicPageFetch>(url, scheduler, std::move(environment));
-        runFetch(fetch.get(), &outcome, std::move(token));
+        collect(std::move(token));
+    }
+    QCoro::Task<> collect(CancelToken token) {
+        page = co_await fetch->fetch(std::move(token));
+        done = true;
     }
     bool finished() {
-        return QTest::qWaitFor([this] { return outcome.done; }, 20000);
+        return QTest::qWaitFor([this] { return done; }, 20000);
     }
     /// Moves the clock and lets the event loop see it.
     void advance(Duration delay) {
@@ -151,10 +146,9 @@ class PublicPageFetchTest : public QObject {
                 QList{m_authority}};
     }
 
-    std::unique_ptr<LoopbackServer> makeServer(LoopbackServer::Reply reply,
-                                               const QByteArray &response) {
+    std::unique_ptr<LoopbackServer> makeServer(const QByteArray &response, bool stayOpen = false) {
         auto server = std::make_unique<LoopbackServer>(m_certificate, m_key);
-        server->reply = reply;
+        server->stayOpen = stayOpen;
         server->response = response;
         return server;
     }
@@ -178,49 +172,43 @@ private Q_SLOTS:
         QVERIFY(!m_authority.isNull() && !m_certificate.isNull() && !m_key.isNull());
     }
 
+    // The cap row's server stays open: only the cap can end that fetch with no time passed.
     void servedPages_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("response");
+        QTest::addColumn<bool>("stayOpen");
         QTest::addColumn<QByteArray>("expectedTarget");
-        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<std::optional<QString>>("page");
         const QByteArray body = "<p>Hello&nbsp;<b>World</b></p>", large = bodyFilling(524288);
-        QTest::newRow("page with length") << u"/page"_s << okResponse(body) << "/page"_ba << body;
+        QCOMPARE(okResponse(large).size(), 524288);
+        QTest::newRow("page with length") << u"/page"_s << okResponse(body) << false << "/page"_ba
+                                          << std::optional(QString::fromUtf8(body));
         QTest::newRow("chunked, empty path, query kept, fragment dropped")
             << u"?q=a%20b#section"_s
             << "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n"
                "5\r\nhello\r\n0\r\n\r\n"_ba
-            << "/?q=a%20b"_ba
-            << "hello"_ba;
+            << false << "/?q=a%20b"_ba << std::optional(u"hello"_s);
         QTest::newRow("response of exactly the cap")
-            << u"/big"_s << okResponse(large) << "/big"_ba << large;
+            << u"/big"_s << okResponse(large) << false << "/big"_ba
+            << std::optional(QString::fromUtf8(large));
+        QTest::newRow("one byte over the cap") << u"/big"_s << okResponse(large + 'x') << true
+                                               << "/big"_ba << std::optional<QString>();
     }
 
     void servedPages() {
         QFETCH(QString, path);
         QFETCH(QByteArray, response);
+        QFETCH(bool, stayOpen);
         QFETCH(QByteArray, expectedTarget);
-        QFETCH(QByteArray, page);
-        auto server = makeServer(LoopbackServer::Reply::respondAndClose, response);
+        auto server = makeServer(response, stayOpen);
         Run run;
         run.start(goodUrl(path), loopback(server->port()));
         QVERIFY(run.finished());
-        QCOMPARE(run.outcome.page, std::optional(QString::fromUtf8(page)));
+        QTEST(run.page, "page");
         QCOMPARE(server->request, "GET " + expectedTarget +
                                       " HTTP/1.1\r\nHost: good.example\r\nAccept: text/html, "
                                       "text/plain\r\nAccept-Encoding: identity\r\nConnection: "
                                       "close\r\nUser-Agent: Brindle/1\r\n\r\n");
-        QCOMPARE(run.scheduler.monotonic(), Duration::zero());
-    }
-
-    void responseOverTheCapIsCutOffWithoutWaitingForTheEnd() {
-        const auto response = okResponse(bodyFilling(524289));
-        QCOMPARE(response.size(), 524289);
-        auto server = makeServer(LoopbackServer::Reply::respondAndStayOpen, response);
-        Run run;
-        run.start(goodUrl(), loopback(server->port()));
-        QVERIFY(run.finished());
-        QCOMPARE(run.outcome.page, std::nullopt);
-        // The server never closed and no time passed: the cap ended it and dropped the link.
         QCOMPARE(run.scheduler.monotonic(), Duration::zero());
         QTRY_VERIFY_WITH_TIMEOUT(
             !server->client || server->client->state() != QAbstractSocket::ConnectedState, 20000);
@@ -228,7 +216,7 @@ private Q_SLOTS:
 
     void slowServerIsCutOffAtTheBudget() {
         const QByteArray response = okResponse("<p>slow</p>");
-        auto server = makeServer(LoopbackServer::Reply::respondAndStayOpen, response.first(20));
+        auto server = makeServer(response.first(20), true);
         Run run;
         run.start(goodUrl(), loopback(server->port()));
         QTRY_VERIFY_WITH_TIMEOUT(server->client && server->request.endsWith("\r\n\r\n"), 20000);
@@ -238,28 +226,28 @@ private Q_SLOTS:
             server->client->write(response.mid(20 + step, 1));
             QTRY_COMPARE_WITH_TIMEOUT(server->client->bytesToWrite(), 0, 20000);
             QCoreApplication::processEvents();
-            QVERIFY(!run.outcome.done);
+            QVERIFY(!run.done);
         }
         run.advance(199ms);
-        QVERIFY(!run.outcome.done);
+        QVERIFY(!run.done);
         run.advance(1ms);
         QVERIFY(run.finished());
-        QCOMPARE(run.outcome.page, std::nullopt);
+        QCOMPARE(run.page, std::nullopt);
     }
 
     // Cancellation ends the fetch at once and takes the budget timer with it.
     void cancellationEndsTheFetchAtOnce() {
-        auto server = makeServer(LoopbackServer::Reply::silent, {});
+        auto server = makeServer({}, true);
         CancelSource cancel;
         Run run;
         run.start(goodUrl(), loopback(server->port()), cancel.get_token());
         QTRY_VERIFY_WITH_TIMEOUT(server->request.endsWith("\r\n\r\n"), 20000);
         cancel.request_stop();
-        QVERIFY(!run.outcome.done); // the caller is resumed from the event loop, not the stop
+        QVERIFY(!run.done); // the caller is resumed from the event loop, not the stop
         QCoreApplication::processEvents();
-        QVERIFY(run.outcome.done);
+        QVERIFY(run.done);
         QCOMPARE(run.scheduler.pendingCount(), 0u);
-        QCOMPARE(run.outcome.page, std::nullopt);
+        QCOMPARE(run.page, std::nullopt);
     }
 
     // Unanswered DNS queries block their threads for seconds: they must not keep a later fetch
@@ -278,118 +266,108 @@ private Q_SLOTS:
             gate->opened.notify_all();
         };
         const auto openOnExit = qScopeGuard(openGate);
-        auto server = makeServer(LoopbackServer::Reply::respondAndClose, okResponse("ok"));
+        const auto hang = [gate](auto &) -> std::optional<QStringList> {
+            ++gate->entered;
+            std::unique_lock lock(gate->mutex);
+            gate->opened.wait(lock, [&] { return gate->open; });
+            return std::nullopt;
+        };
         std::vector<std::unique_ptr<Run>> runs;
-        const auto startHanging = [&](int count) {
+        const auto startRuns = [&](int count, auto lookup) {
             for (int i = 0; i < count; ++i) {
-                auto seams = loopback(server->port());
-                seams.lookup = [gate](auto &) -> std::optional<QStringList> {
-                    ++gate->entered;
-                    std::unique_lock lock(gate->mutex);
-                    gate->opened.wait(lock, [&] { return gate->open; });
-                    return std::nullopt;
-                };
+                auto seams = loopback(0);
+                seams.lookup = lookup;
                 runs.push_back(std::make_unique<Run>());
                 runs.back()->start(goodUrl(), std::move(seams));
             }
         };
-        startHanging(8);
+        const auto getsPage = [this] {
+            auto server = makeServer(okResponse("ok"));
+            Run run;
+            run.start(goodUrl(), loopback(server->port()));
+            return run.finished() && run.page == u"ok"_s;
+        };
+        startRuns(8, hang);
         QTRY_COMPARE_WITH_TIMEOUT(gate->entered.load(), 8, 20000);
-        Run later;
-        later.start(goodUrl(), loopback(server->port()));
-        QVERIFY(later.finished());
-        QCOMPARE(later.outcome.page, u"ok"_s);
+        QVERIFY(getsPage());
 
-        startHanging(PublicPageFetch::maxLookupThreads - 8);
+        startRuns(PublicPageFetch::maxLookupThreads - 8, hang);
         QTRY_COMPARE_WITH_TIMEOUT(gate->entered.load(), PublicPageFetch::maxLookupThreads, 20000);
-        auto seams = loopback(server->port());
-        seams.lookup = [gate](auto &) {
+        startRuns(1, [gate](auto &) {
             ++gate->stale;
             return std::optional<QStringList>();
-        };
-        runs.push_back(std::make_unique<Run>());
-        runs.back()->start(goodUrl(), std::move(seams));
+        });
         for (auto &run : runs) {
             run->advance(3s); // the budget still ends a fetch whose lookup hangs
-            QVERIFY(run->outcome.done);
+            QVERIFY(run->done);
         }
         openGate();
         // The queued stale lookup was taken from the queue before this one, which gets its page.
-        auto nextServer = makeServer(LoopbackServer::Reply::respondAndClose, okResponse("ok"));
-        Run after;
-        after.start(goodUrl(), loopback(nextServer->port()));
-        QVERIFY(after.finished());
-        QCOMPARE(after.outcome.page, u"ok"_s);
+        QVERIFY(getsPage());
         QCOMPARE(gate->stale.load(), 0);
     }
 
     // Refused before a byte of the request is sent. `connects` says whether TLS got as far as a
     // connection (the certificate check) or the destination was refused before it. The URL rows
     // resolve to an address the fetch may reach, so only the fetcher's own URL rule stops them.
+    // The production rows keep the real environment but its resolver: a private answer is never
+    // contacted; allowing it shows the real port (443) and trust store (the system's) are used.
     void refusedFetches_data() {
         QTest::addColumn<QUrl>("url");
         QTest::addColumn<QStringList>("addresses");
-        QTest::addColumn<bool>("systemStore");
+        QTest::addColumn<Seams>("seams");
         QTest::addColumn<bool>("connects");
         const QUrl good = goodUrl(u"/"_s);
         const QStringList local{u"127.0.0.1"_s};
         QTest::newRow("certificate for another name")
-            << QUrl(u"https://wrong.example/page"_s) << local << false << true;
-        QTest::newRow("authority not in the system store") << good << local << true << true;
+            << QUrl(u"https://wrong.example/page"_s) << local << Seams::test << true;
+        QTest::newRow("authority not in the system store")
+            << good << local << Seams::systemStore << true;
         QTest::newRow("one unreachable answer among reachable ones")
-            << good << QStringList{u"127.0.0.1"_s, u"10.0.0.1"_s} << false << false;
-        QTest::newRow("no answer") << good << QStringList() << false << false;
-        QTest::newRow("http scheme") << QUrl(u"http://good.example/"_s) << local << false << false;
+            << good << QStringList{u"127.0.0.1"_s, u"10.0.0.1"_s} << Seams::test << false;
+        QTest::newRow("no answer") << good << QStringList() << Seams::test << false;
+        QTest::newRow("http scheme")
+            << QUrl(u"http://good.example/"_s) << local << Seams::test << false;
         QTest::newRow("user name")
-            << QUrl(u"https://me@good.example/"_s) << local << false << false;
+            << QUrl(u"https://me@good.example/"_s) << local << Seams::test << false;
+        QTest::newRow("production, private answer") << good << local << Seams::production << false;
+        QTest::newRow("production, port 443 and system trust")
+            << good << local << Seams::productionAllowingLoopback << true;
     }
 
     void refusedFetches() {
         QFETCH(QUrl, url);
         QFETCH(QStringList, addresses);
-        QFETCH(bool, systemStore);
+        QFETCH(Seams, seams);
         QFETCH(bool, connects);
-        auto server = makeServer(LoopbackServer::Reply::respondAndClose, okResponse("secret"));
-        auto environment = loopback(server->port(), addresses);
-        if (systemStore)
-            environment.trustAnchors.reset();
+        std::unique_ptr<LoopbackServer> server;
+        PageFetchEnvironment environment;
+        if (seams == Seams::production || seams == Seams::productionAllowingLoopback) {
+            // A loopback address of its own, so parallel runs do not share port 443.
+            const auto host = QStringLiteral("127.%1.%2.%3")
+                                  .arg(QRandomGenerator::global()->bounded(1, 255))
+                                  .arg(QRandomGenerator::global()->bounded(256))
+                                  .arg(QRandomGenerator::global()->bounded(1, 255));
+            server =
+                std::make_unique<LoopbackServer>(m_certificate, m_key, QHostAddress(host), 443);
+            if (!server->listening)
+                QSKIP("port 443 needs privileges this run does not have");
+            environment.lookup = [host](auto &) { return std::optional(QStringList{host}); };
+            if (seams == Seams::productionAllowingLoopback)
+                environment.isPublic = [host](const QString &a) { return a == host; };
+        } else {
+            server = makeServer({});
+            environment = loopback(server->port(), addresses);
+            if (seams == Seams::systemStore)
+                environment.trustAnchors.reset();
+        }
+        server->response = okResponse("secret");
         Run run;
         run.start(url, std::move(environment));
         QVERIFY(run.finished());
-        QCOMPARE(run.outcome.page, std::nullopt);
+        QCOMPARE(run.page, std::nullopt);
         QCOMPARE(server->request, QByteArray()); // nothing was sent before the check
         QCOMPARE(server->connections, connects ? 1 : 0);
-    }
-
-    // The real environment with only the resolver replaced: a private answer is never contacted;
-    // allowing it shows the real port (443) and trust store (the system's) are the ones used.
-    void productionEnvironment_data() {
-        QTest::addColumn<bool>("allowLoopback");
-        QTest::newRow("private answer refused") << false;
-        QTest::newRow("port 443, system trust") << true;
-    }
-
-    void productionEnvironment() {
-        QFETCH(bool, allowLoopback);
-        // A loopback address of its own, so parallel runs do not share port 443.
-        const auto host = QStringLiteral("127.%1.%2.%3")
-                              .arg(QRandomGenerator::global()->bounded(1, 255))
-                              .arg(QRandomGenerator::global()->bounded(256))
-                              .arg(QRandomGenerator::global()->bounded(1, 255));
-        LoopbackServer server(m_certificate, m_key, QHostAddress(host), 443);
-        if (!server.listening)
-            QSKIP("port 443 needs privileges this run does not have");
-        server.response = okResponse("secret");
-        PageFetchEnvironment environment;
-        environment.lookup = [host](const QString &) { return std::optional(QStringList{host}); };
-        if (allowLoopback)
-            environment.isPublic = [host](const QString &a) { return a == host; };
-        Run run;
-        run.start(goodUrl(), std::move(environment));
-        QVERIFY(run.finished());
-        QCOMPARE(run.outcome.page, std::nullopt);
-        QCOMPARE(server.request, QByteArray());
-        QCOMPARE(server.connections, allowLoopback ? 1 : 0);
     }
 };
 
