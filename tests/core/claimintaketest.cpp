@@ -33,10 +33,6 @@ struct Session {
 
     const QList<ClaimJob> &jobs() const { return book.queue.jobs; }
     QStringList texts() const { return test::mapped(jobs(), &ClaimJob::text); }
-    ClaimJob job(std::optional<ClaimOrigin> origin, double age = 0) const {
-        return {QUuid::createUuid(), QString::number(age),
-                scheduler.now().addMSecs(qint64(-age * 1000)), origin};
-    }
     void say(std::initializer_list<const char *> finals) {
         for (const auto *text : finals)
             intake.handleTranscript(QString::fromUtf8(text), true);
@@ -123,16 +119,17 @@ private Q_SLOTS:
     }
 
     void queueKeepsFourYoungJobs() {
-        Session s;
+        const auto now = QDateTime::currentDateTimeUtc();
         JobQueue queue;
         for (double age : {40.0, 31.0, 29.9, 10.0, 0.0})
-            queue.enqueue(s.job(std::nullopt, age));
+            queue.enqueue(
+                {QUuid::createUuid(), QString::number(age), now.addMSecs(qint64(-age * 1000))});
         QCOMPARE(queue.dropped, 1); // the fifth job pushed out the oldest
-        QCOMPARE(queue.next(s.scheduler.now())->text, QStringLiteral("29.9"));
+        QCOMPARE(queue.next(now)->text, QStringLiteral("29.9"));
         QCOMPARE(queue.dropped, 2); // the 31-second-old job was skipped
-        queue.next(s.scheduler.now());
-        queue.next(s.scheduler.now());
-        QCOMPARE(queue.next(s.scheduler.now()), std::nullopt);
+        queue.next(now);
+        queue.next(now);
+        QCOMPARE(queue.next(now), std::nullopt);
     }
 
     void rewordingReplacesTheQueuedClaim() {

@@ -24,20 +24,16 @@ const AudioSource zoom{AudioSourceID::application(42), u"Zoom"_s, u"us.zoom.xos"
 
 class ScriptedDialogs : public ReferenceDialogsPort {
 public:
-    std::deque<QList<QUrl>> files;
-    std::deque<QUrl> folders;
+    std::deque<QList<QUrl>> chosen; // files, or a folder as its only item
     bool allow = true;
     QList<ConsentAlert> alerts;
 
-    QCoro::Task<QList<QUrl>> chooseFiles(QString) override {
-        QList<QUrl> chosen = files.front();
-        files.pop_front();
-        co_return chosen;
-    }
-    QCoro::Task<std::optional<QUrl>> chooseFolder(QString) override {
-        QUrl chosen = folders.front();
-        folders.pop_front();
-        co_return chosen;
+    QCoro::Task<QList<QUrl>> chooseFiles(QString) override { co_return next(); }
+    QCoro::Task<std::optional<QUrl>> chooseFolder(QString) override { co_return next().first(); }
+    QList<QUrl> next() {
+        const QList<QUrl> urls = chosen.front();
+        chosen.pop_front();
+        return urls;
     }
     QCoro::Task<bool> confirm(ConsentAlert alert) override {
         alerts.append(alert);
@@ -83,22 +79,18 @@ struct Rig {
         return QTest::qWaitFor([this] { return !store->isLoadingReferences(); }, 120'000);
     }
     bool choose(const QList<QUrl> &urls) {
-        dialogs.files.push_back(urls);
+        dialogs.chosen.push_back(urls);
         store->chooseReferenceFiles();
         return settle();
     }
     bool connect(const QString &folder) {
-        dialogs.folders.push_back(disk.url(folder));
+        dialogs.chosen.push_back({disk.url(folder)});
         store->connectReferenceFolder();
         return settle();
     }
     QStringList names() const { return mapped(store->documents(), &ReferenceDocument::name); }
     QUuid idOf(const QString &name) const {
-        for (const auto &document : store->documents()) {
-            if (document.name == name)
-                return document.id;
-        }
-        return {};
+        return store->documents().value(names().indexOf(name)).id;
     }
 };
 
@@ -123,7 +115,7 @@ private Q_SLOTS:
         QCOMPARE(rig.dialogs.alerts.size(), 2);
 
         rig.dialogs.allow = false;
-        rig.dialogs.files.push_back({disk.file("c.md")});
+        rig.dialogs.chosen.push_back({disk.file("c.md")});
         rig.store->chooseReferenceFiles();
         QVERIFY(!rig.store->isLoadingReferences());
         QCOMPARE(rig.store->documents().size(), 2);
