@@ -11,10 +11,9 @@ namespace {
 const auto app = ClaimIntake::applicationChannel();
 
 struct FakeHost final : ClaimIntakeHost {
-    bool running = true;
     QString transcript, status;
 
-    bool isRunning() const override { return running; }
+    bool isRunning() const override { return true; }
     bool isStarting() const override { return false; }
     std::int64_t maxChecksPerSession() const override { return 100; }
     void setTranscript(const QString &text) override { transcript = text; }

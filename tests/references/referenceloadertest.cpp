@@ -18,22 +18,18 @@ void manyFiles(const test::FileTree &tree, int count) {
 }
 
 struct Limits {
-    qint64 fileBytes = referenceMaxFileBytes;
     qint64 totalBytes = referenceMaxTotalBytes;
     qint64 files = referenceMaxFiles;
     qint64 entries = referenceMaxEntries;
 };
 
-ReferenceSnapshot folder(const QUrl &url, Limits limits = {},
-                         const QList<ReferenceDocument> &existing = {}) {
-    return loadFolder(url, existing, limits.fileBytes, limits.totalBytes, limits.files,
+ReferenceSnapshot folder(const QUrl &url, Limits limits = {}) {
+    return loadFolder(url, {}, referenceMaxFileBytes, limits.totalBytes, limits.files,
                       limits.entries, {});
 }
 
-ReferenceSnapshot files(const QList<QUrl> &urls, Limits limits = {},
-                        const QList<ReferenceDocument> &existing = {},
-                        const std::optional<QUrl> &inside = {}) {
-    return loadFiles(urls, existing, inside, limits.fileBytes, limits.totalBytes, limits.files, {});
+ReferenceSnapshot files(const QList<QUrl> &urls, Limits limits = {}) {
+    return loadFiles(urls, {}, {}, referenceMaxFileBytes, limits.totalBytes, limits.files, {});
 }
 
 QStringList names(const ReferenceSnapshot &snapshot) {

@@ -45,8 +45,19 @@ public:
         QObject::connect(&server, &QSslServer::startedEncryptionHandshake, this,
                          [this] { ++connections; });
         QObject::connect(&server, &QTcpServer::pendingConnectionAvailable, this, [this] {
-            while (auto *socket = qobject_cast<QSslSocket *>(server.nextPendingConnection()))
-                accept(socket);
+            while (auto *socket = qobject_cast<QSslSocket *>(server.nextPendingConnection())) {
+                client = socket;
+                socket->setParent(this);
+                QObject::connect(socket, &QSslSocket::readyRead, this, [this, socket] {
+                    const bool complete = !request.contains("\r\n\r\n");
+                    request += socket->readAll();
+                    if (!complete || !request.contains("\r\n\r\n"))
+                        return;
+                    socket->write(response);
+                    if (!stayOpen)
+                        socket->disconnectFromHost();
+                });
+            }
         });
         listening = server.listen(address, port);
     }
@@ -61,20 +72,6 @@ public:
     QPointer<QSslSocket> client;
 
 private:
-    void accept(QSslSocket *socket) {
-        client = socket;
-        socket->setParent(this);
-        QObject::connect(socket, &QSslSocket::readyRead, this, [this, socket] {
-            const bool complete = !request.contains("\r\n\r\n");
-            request += socket->readAll();
-            if (!complete || !request.contains("\r\n\r\n"))
-                return;
-            socket->write(response);
-            if (!stayOpen)
-                socket->disconnectFromHost();
-        });
-    }
-
     QSslServer server;
 };
 
@@ -128,11 +125,6 @@ class PublicPageFetchTest : public QObject {
         return true;
     }
 
-    QByteArray readFile(const QString &name) {
-        QFile file(m_dir.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     static QUrl goodUrl(const QString &path = QStringLiteral("/page")) {
         return QUrl(QStringLiteral("https://good.example") + path);
     }
@@ -166,9 +158,11 @@ private Q_SLOTS:
                         "-keyout leaf.key -out leaf.pem -days 2 -subj /CN=good.example -CA ca.pem "
                         "-CAkey ca.key -addext subjectAltName=DNS:good.example -addext "
                         "basicConstraints=CA:FALSE -addext extendedKeyUsage=serverAuth"));
-        m_authority = QSslCertificate(readFile(QStringLiteral("ca.pem")));
-        m_certificate = QSslCertificate(readFile(QStringLiteral("leaf.pem")));
-        m_key = QSslKey(readFile(QStringLiteral("leaf.key")), QSsl::Ec);
+        m_authority = QSslCertificate::fromPath(m_dir.filePath(u"ca.pem"_s)).value(0);
+        m_certificate = QSslCertificate::fromPath(m_dir.filePath(u"leaf.pem"_s)).value(0);
+        QFile key(m_dir.filePath(u"leaf.key"_s));
+        QVERIFY(key.open(QIODevice::ReadOnly));
+        m_key = QSslKey(&key, QSsl::Ec);
         QVERIFY(!m_authority.isNull() && !m_certificate.isNull() && !m_key.isNull());
     }
 
