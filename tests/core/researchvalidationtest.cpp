@@ -50,17 +50,23 @@ QString answer(const QJsonArray &sources, const QString &verdict = QStringLitera
 }
 
 // A completed envelope shaped like a real one: a reasoning item, a search call whose sources
-// include an entry without a url, the answer split over two parts with annotation offsets.
-QByteArray envelope(const QString &answerText, const QStringList &searched = {pageURL}) {
+// include an entry without a url, an open_page call with its own url, the answer split over two
+// parts with annotation offsets, and a part that is not output_text with a url_citation.
+QByteArray envelope(const QString &answerText, const QStringList &searched = {pageURL},
+                    const QString &opened = {}, const QString &cited = {}) {
     QByteArray sources = "{'type':'api'}";
     for (const auto &url : searched)
         sources += ",{'type':'url','url':" + quoted(url) + "}";
     const auto half = answerText.size() / 2;
     return json("{'status':'completed','error':null,'output':[{'type':'reasoning','summary':[]},{'"
                 "type':'web_search_call','action':{'type':'search','sources':[" +
-                sources + "]}},{'type':'message','content':[{'type':'output_text','text':" +
-                quoted(answerText.left(half)) + ",'annotations':[]},{'type':'output_text','text':" +
-                quoted(answerText.mid(half)) + ",'logprobs':[]}]}]}");
+                sources + "]}},{'type':'web_search_call','action':{'type':'open_page','url':" +
+                quoted(opened) + "}},{'type':'message','content':[{'type':'output_text','text':" +
+                quoted(answerText.left(half)) +
+                ",'annotations':[]},{'type':'output_text','text':" + quoted(answerText.mid(half)) +
+                ",'logprobs':[]},{'type':'refusal','annotations':[{'type':'url_citation',"
+                "'start_index':3,'url':" +
+                quoted(cited) + "}]}]}]}");
 }
 
 QList<ReferenceDocument> passages() {
@@ -157,21 +163,10 @@ private Q_SLOTS:
             false);
         row("document citation on the web pass",
             envelope(answer({source(documentCitation(documentId), ok)})), false);
-        // Retrieved URLs also come from an action's own url and from url_citation annotations on
-        // any content part, including parts that are not output_text.
-        const auto actionURL = QStringLiteral("https://a.test/page");
-        const auto citedURL = QStringLiteral("https://b.test/page");
-        row("retrieved by an action's url and a citation on any part",
-            json("{'status':'completed','output':[{'type':'web_search_call','action':{'type':"
-                 "'open_page','url':'" +
-                 actionURL.toUtf8() +
-                 "'}},{'type':'message','content':[{'type':'output_text',"
-                 "'text':" +
-                 quoted(answer({source(actionURL, ok), source(citedURL, ok)})) +
-                 "},{'type':'refusal','annotations':[{'type':'url_citation','start_index':3,"
-                 "'url':'" +
-                 citedURL.toUtf8() + "'}]}]}]}"),
-            true);
+        const auto opened = QStringLiteral("https://a.test/page"),
+                   cited = QStringLiteral("https://b.test/page");
+        row("retrieved by an open_page url and a citation on any part",
+            envelope(answer({source(opened, ok), source(cited, ok)}), {}, opened, cited), true);
         row("second source bad",
             envelope(answer({source(pageURL, ok), source(QStringLiteral("https://x.test/"), ok)})),
             false);
