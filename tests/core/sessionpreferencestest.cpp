@@ -1,9 +1,7 @@
 #include "sessionpreferences.h"
+#include "researchreply.h"
 #include "testregistry.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
 using namespace brindle;
@@ -50,25 +48,19 @@ private Q_SLOTS:
     void decodesOnlyWellFormedValues_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<bool>("decodes");
-        const auto row = [](const char *name, const char *key, const char *value,
-                            bool decodes = false) {
-            auto object = QJsonDocument::fromJson(defaultsJson).object();
-            if (QByteArray(value) == "-")
-                object.remove(QLatin1String(key));
-            else
-                object.insert(QLatin1String(key),
-                              QJsonDocument::fromJson("[" + QByteArray(value) + "]").array()[0]);
-            QTest::newRow(name) << QJsonDocument(object).toJson() << decodes;
+        const auto row = [](const char *name, const char *members, bool decodes = false) {
+            const auto valid = QJsonDocument::fromJson(defaultsJson).object();
+            QTest::newRow(name) << QJsonDocument(test::changed(valid, members)).toJson() << decodes;
         };
         QTest::newRow("not json") << QByteArray("{\"evidenceMode\":") << false;
-        row("null bundle id", "audioBundleID", "null", true);
-        row("unknown key", "later", "{}", true);
-        row("no files", "files", "-");
-        row("mode not a string", "evidenceMode", "1");
-        row("microphone as text", "includeMicrophone", "\"true\"");
-        row("file without path", "files", "[{\"bookmark\":\"AA==\"}]");
-        row("bookmark not base64", "files", "[{\"path\":\"/a\",\"bookmark\":\"**\"}]");
-        row("folder a string", "folder", "\"/n\"");
+        row("null bundle id", "{'audioBundleID':null}", true);
+        row("unknown key", "{'later':{}}", true);
+        row("no files", "{'files':'-'}");
+        row("mode not a string", "{'evidenceMode':1}");
+        row("microphone as text", "{'includeMicrophone':'true'}");
+        row("file without path", "{'files':[{'bookmark':'AA=='}]}");
+        row("bookmark not base64", "{'files':[{'path':'/a','bookmark':'**'}]}");
+        row("folder a string", "{'folder':'/n'}");
     }
     void decodesOnlyWellFormedValues() {
         QFETCH(QByteArray, json);

@@ -11,12 +11,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// `count` small Markdown files spread over two subfolders.
-void manyFiles(const test::FileTree &tree, int count) {
-    for (int i = 0; i < count; ++i)
-        tree.file(QStringLiteral("%1/n%2.md").arg(i % 2 ? "odd" : "even").arg(i));
-}
-
 struct Limits {
     qint64 totalBytes = referenceMaxTotalBytes;
     qint64 files = referenceMaxFiles;
@@ -81,7 +75,8 @@ private Q_SLOTS:
         QFETCH(qint64, maxEntries);
         QFETCH(QString, message);
         test::FileTree tree;
-        manyFiles(tree, count);
+        tree.files(u"even/n%1.md"_s, count / 2);
+        tree.files(u"odd/n%1.md"_s, count - count / 2);
         tree.file(".hidden/a.md");
         QCOMPARE(failure([&] { folder(tree.url(), {.totalBytes = 1, .entries = maxEntries}); }),
                  message);

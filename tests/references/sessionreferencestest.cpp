@@ -45,12 +45,6 @@ public:
 struct Disk : FileTree {
     QString settings = path(QStringLiteral("settings/brindle.ini"));
 
-    QList<QUrl> files(const QString &pattern, int count) const {
-        QList<QUrl> urls;
-        for (int i = 0; i < count; ++i)
-            urls.append(file(pattern.arg(i, 4, 10, QLatin1Char('0'))));
-        return urls;
-    }
     std::optional<QByteArray> stored() const { return SettingsPreferenceStore(settings).read(); }
     SessionPreferences decoded() const { return *decodePreferences(*stored()); }
 };
