@@ -60,10 +60,10 @@ private Q_SLOTS:
                                          QStringLiteral("It opened in 1889 and was the tallest "
                                                         "tower."),
                                          QStringLiteral("It stands in central Paris today")}));
-        QList<double> heard;
-        for (const auto &job : s.jobs())
-            heard << secondsBetween(s.began, job.heardAt);
-        QCOMPARE(heard, (QList<double>{3.5, 7.5, 10.0}));
+        const auto heard = [&](const ClaimJob &job) {
+            return secondsBetween(s.began, job.heardAt);
+        };
+        QCOMPARE(test::mapped(s.jobs(), heard), (QList<double>{3.5, 7.5, 10.0}));
         QCOMPARE(s.jobs()[1].origin, (ClaimOrigin{app, 0, 29, 74}));
         QCOMPARE(s.scheduler.pendingCount(), 0u);
     }

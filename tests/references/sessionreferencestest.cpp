@@ -166,22 +166,7 @@ private Q_SLOTS:
         QCOMPARE(rig.dialogs.alerts.size(), 2); // a refresh asks nothing
     }
 
-    void aMissingSavedFileFailsTheRestoreAndKeepsTheConnections() {
-        Disk disk;
-        QVERIFY(Rig(disk).choose({disk.file("a.md"), disk.file("b.md")}));
-        const auto saved = disk.stored();
-        QVERIFY(QFile::remove(disk.path("b.md")));
-        Rig rig(disk);
-        QVERIFY(rig.settle());
-        QVERIFY(rig.store->errorText().startsWith(restoreFailurePrefix));
-        QVERIFY(rig.store->errorText().size() > restoreFailurePrefix.size());
-        QCOMPARE(rig.store->referenceStatus(),
-                 u"Connection saved \u00B7 reconnect or refresh to restore access"_s);
-        QVERIFY(rig.store->documents().isEmpty());
-        QCOMPARE(disk.stored(), saved);
-    }
-
-    void aRestartRestoresTheSameSession() {
+    void aRestartRestoresTheSameSessionUnlessAFileIsMissing() {
         Disk disk;
         const auto makeVault = [&] {
             disk.file("vault/a.md");
@@ -217,9 +202,21 @@ private Q_SLOTS:
         QCOMPARE(second.store->folderDocuments().size(), 2);
         QCOMPARE(second.store->referenceStatus(), u"Restored 3 references \u00B7 1 skipped"_s);
         QCOMPARE(second.store->errorText(), QString());
-        const auto renewed = disk.decoded();
+        const auto stored = disk.stored();
+        const auto renewed = *decodePreferences(*stored);
         QCOMPARE(resolveAccessToken(*renewed.folder->bookmark), std::optional(disk.url("vault")));
         QCOMPARE(renewed.files.size(), 1);
+
+        // A saved file gone missing fails the whole restore and keeps the connections.
+        QVERIFY(QFile::remove(disk.path("own.txt")));
+        Rig third(disk);
+        QVERIFY(third.settle());
+        QVERIFY(third.store->errorText().startsWith(restoreFailurePrefix));
+        QVERIFY(third.store->errorText().size() > restoreFailurePrefix.size());
+        QCOMPARE(third.store->referenceStatus(),
+                 u"Connection saved \u00B7 reconnect or refresh to restore access"_s);
+        QVERIFY(third.store->documents().isEmpty());
+        QCOMPARE(disk.stored(), stored);
     }
 };
 
