@@ -5,12 +5,9 @@
 #include <QTest>
 
 using namespace brindle;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-AudioSource app(int pid, const QString &bundleID) {
-    return {AudioSourceID::application(pid), bundleID, bundleID};
-}
 
 const QByteArray defaultsJson = "{\"evidenceMode\":\"Documents only\",\"includeMicrophone\":false,"
                                 "\"allSystemAudio\":false,\"files\":[]}";
@@ -77,8 +74,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("expected");
         QTest::addColumn<bool>("missing");
         const auto all = allSystemAudioSource();
-        const auto slack = app(7, QStringLiteral("com.Slack.Desktop"));
-        const auto zoom = app(8, QStringLiteral("us.zoom.xos"));
+        const AudioSource slack{AudioSourceID::application(7), u"Slack"_s, u"com.Slack.Desktop"_s};
+        const AudioSource zoom{AudioSourceID::application(8), u"Zoom"_s, u"us.zoom.xos"_s};
         QTest::newRow("saved all system audio") << "all" << 8 << QList{zoom, all} << -1 << false;
         QTest::newRow("saved all system audio, not listed")
             << "all" << 0 << QList{zoom} << 0 << false;
