@@ -15,16 +15,9 @@ private Q_SLOTS:
         QTest::addColumn<bool>("decodes");
         // Each row changes members of a valid result; "-" removes one.
         const auto row = [](const char *name, const char *members, bool decodes) {
-            auto object = test::singleQuoted(
+            const auto valid = test::singleQuoted(
                 "{'claim':'c','verdict':'supported','explanation':'e','sources':[]}");
-            const auto changes = test::singleQuoted(members);
-            for (auto it = changes.begin(); it != changes.end(); ++it) {
-                if (*it == QJsonValue(QStringLiteral("-")))
-                    object.remove(it.key());
-                else
-                    object.insert(it.key(), *it);
-            }
-            QTest::newRow(name) << QJsonDocument(object).toJson() << decodes;
+            QTest::newRow(name) << QJsonDocument(test::changed(valid, members)).toJson() << decodes;
         };
         row("complete",
             "{'verdict':'context','sources':[{'title':'t','url':'https://a.example/','passage':"

@@ -13,6 +13,7 @@ const QString claimText = QStringLiteral("The bridge opened in 1932.");
 const QString pageURL = QStringLiteral("https://example.com/bridge");
 const QString downgraded = QStringLiteral(
     "The research response did not include usable evidence. No correction was issued.");
+const QString notesPassage = QStringLiteral("bridge opened   in 1932\nAND carries");
 const QUuid documentId = QUuid::fromString(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
 
 QString words(int count) {
@@ -49,17 +50,23 @@ QString answer(const QJsonArray &sources, const QString &verdict = QStringLitera
 }
 
 // A completed envelope shaped like a real one: a reasoning item, a search call whose sources
-// include an entry without a url, the answer split over two parts with annotation offsets.
-QByteArray envelope(const QString &answerText, const QStringList &searched = {pageURL}) {
+// include an entry without a url, an open_page call with its own url, the answer split over two
+// parts with annotation offsets, and a part that is not output_text with a url_citation.
+QByteArray envelope(const QString &answerText, const QStringList &searched = {pageURL},
+                    const QString &opened = {}, const QString &cited = {}) {
     QByteArray sources = "{'type':'api'}";
     for (const auto &url : searched)
         sources += ",{'type':'url','url':" + quoted(url) + "}";
     const auto half = answerText.size() / 2;
     return json("{'status':'completed','error':null,'output':[{'type':'reasoning','summary':[]},{'"
                 "type':'web_search_call','action':{'type':'search','sources':[" +
-                sources + "]}},{'type':'message','content':[{'type':'output_text','text':" +
-                quoted(answerText.left(half)) + ",'annotations':[]},{'type':'output_text','text':" +
-                quoted(answerText.mid(half)) + ",'logprobs':[]}]}]}");
+                sources + "]}},{'type':'web_search_call','action':{'type':'open_page','url':" +
+                quoted(opened) + "}},{'type':'message','content':[{'type':'output_text','text':" +
+                quoted(answerText.left(half)) +
+                ",'annotations':[]},{'type':'output_text','text':" + quoted(answerText.mid(half)) +
+                ",'logprobs':[]},{'type':'refusal','annotations':[{'type':'url_citation',"
+                "'start_index':3,'url':" +
+                quoted(cited) + "}]}]}]}");
 }
 
 QList<ReferenceDocument> passages() {
@@ -124,105 +131,79 @@ private Q_SLOTS:
         }
     }
 
-    void judgesWebEvidence_data() {
+    // Each row is judged on the web pass unless it names the documents pass.
+    void judgesEvidence_data() {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("kept");
+        QTest::addColumn<ResearchPass>("pass");
+        const auto row = [](const char *name, const QByteArray &body, bool kept,
+                            ResearchPass pass = ResearchPass::web) {
+            QTest::newRow(name) << body << kept << pass;
+        };
         const auto ok = QStringLiteral("opened in 1932");
         const auto supported = QStringLiteral("supported");
 
-        QTest::newRow("retrieved source") << envelope(answer({source(pageURL, ok)})) << true;
-        QTest::newRow("80-word explanation")
-            << envelope(answer({source(pageURL, ok)}, supported, words(80))) << true;
-        QTest::newRow("unresolved without sources")
-            << envelope(answer({}, QStringLiteral("unresolved"))) << true;
-        QTest::newRow("contradicted without sources")
-            << envelope(answer({}, QStringLiteral("contradicted"))) << false;
-        QTest::newRow("15 then 10 words from one URL")
-            << envelope(answer({source(pageURL, words(15)), source(pageURL, words(10))})) << true;
-        QTest::newRow("15 then 11 words from one URL")
-            << envelope(answer({source(pageURL, words(15)), source(pageURL, words(11))})) << false;
-        QTest::newRow("26-word passage") << envelope(answer({source(pageURL, words(26))})) << false;
-        QTest::newRow("empty title") << envelope(answer({source(pageURL, ok, QString())})) << false;
-        QTest::newRow("never retrieved")
-            << envelope(answer({source(QStringLiteral("https://example.org/other"), ok)})) << false;
-        QTest::newRow("ftp even when retrieved")
-            << envelope(answer({source(QStringLiteral("ftp://example.com/f"), ok)}),
-                        {QStringLiteral("ftp://example.com/f")})
-            << false;
-        QTest::newRow("document citation on the web pass")
-            << envelope(answer({source(documentCitation(documentId), ok)})) << false;
-        QTest::newRow("second source bad")
-            << envelope(
-                   answer({source(pageURL, ok), source(QStringLiteral("https://x.test/"), ok)}))
-            << false;
+        row("retrieved source", envelope(answer({source(pageURL, ok)})), true);
+        row("80-word explanation", envelope(answer({source(pageURL, ok)}, supported, words(80))),
+            true);
+        row("unresolved without sources", envelope(answer({}, QStringLiteral("unresolved"))), true);
+        row("contradicted without sources", envelope(answer({}, QStringLiteral("contradicted"))),
+            false);
+        row("15 then 10 words from one URL",
+            envelope(answer({source(pageURL, words(15)), source(pageURL, words(10))})), true);
+        row("15 then 11 words from one URL",
+            envelope(answer({source(pageURL, words(15)), source(pageURL, words(11))})), false);
+        row("26-word passage", envelope(answer({source(pageURL, words(26))})), false);
+        row("empty title", envelope(answer({source(pageURL, ok, QString())})), false);
+        row("never retrieved",
+            envelope(answer({source(QStringLiteral("https://example.org/other"), ok)})), false);
+        row("ftp even when retrieved",
+            envelope(answer({source(QStringLiteral("ftp://example.com/f"), ok)}),
+                     {QStringLiteral("ftp://example.com/f")}),
+            false);
+        row("document citation on the web pass",
+            envelope(answer({source(documentCitation(documentId), ok)})), false);
+        const auto opened = QStringLiteral("https://a.test/page"),
+                   cited = QStringLiteral("https://b.test/page");
+        row("retrieved by an open_page url and a citation on any part",
+            envelope(answer({source(opened, ok), source(cited, ok)}), {}, opened, cited), true);
+        row("second source bad",
+            envelope(answer({source(pageURL, ok), source(QStringLiteral("https://x.test/"), ok)})),
+            false);
+        const auto citation = documentCitation(documentId);
+        row("document differs only in breaks, spaces and case",
+            envelope(answer({source(citation, notesPassage)})), true, ResearchPass::documents);
+        row("document with a changed word",
+            envelope(answer({source(citation, QStringLiteral("bridge closed in 1932"))})), false,
+            ResearchPass::documents);
+        row("document not sent",
+            envelope(answer({source(documentCitation(QUuid::createUuid()), ok)})), false,
+            ResearchPass::documents);
+        row("web URL on the documents pass", envelope(answer({source(pageURL, ok)})), false,
+            ResearchPass::documents);
     }
 
-    void judgesWebEvidence() {
+    void judgesEvidence() {
         QFETCH(QByteArray, body);
         QFETCH(bool, kept);
-        const auto result = validateResearch(body, ResearchPass::web, {}, claimText);
+        QFETCH(ResearchPass, pass);
+        const auto result = validateResearch(body, pass, passages(), claimText);
         QCOMPARE(result.claim, claimText);
-        if (kept) {
-            QVERIFY(result.explanation != downgraded);
-            QVERIFY(!result.sources.isEmpty() || result.verdict == Verdict::unresolved);
-        } else {
+        if (!kept) {
             QCOMPARE(result.verdict, Verdict::unresolved);
             QCOMPARE(result.explanation, downgraded);
             QVERIFY(result.sources.isEmpty());
+        } else if (pass == ResearchPass::web) {
+            QVERIFY(result.explanation != downgraded);
+            QVERIFY(!result.sources.isEmpty() || result.verdict == Verdict::unresolved);
+        } else {
+            // The citation id gives way to the file's name and its file URL; the passage stays.
+            QCOMPARE(result.verdict, Verdict::supported);
+            QCOMPARE(result.sources, (QList<EvidenceSource>{
+                                         {QStringLiteral("Bridge notes.md"),
+                                          QStringLiteral("file:///home/ana/refs/Bridge%20notes.md"),
+                                          notesPassage}}));
         }
-    }
-
-    // Retrieved URLs also come from an action's own url and from url_citation annotations on
-    // any content part, including parts that are not output_text.
-    void collectsRetrievedURLsFromEveryPlace() {
-        const auto actionURL = QStringLiteral("https://a.test/page");
-        const auto citedURL = QStringLiteral("https://b.test/page");
-        const auto text = answer(
-            {source(actionURL, QStringLiteral("one")), source(citedURL, QStringLiteral("two"))});
-        const auto body = json(
-            "{'status':'completed','output':[{'type':'web_search_call','action':{'type':'open_page'"
-            ",'url':'" +
-            actionURL.toUtf8() +
-            "'}},{'type':'message','content':[{'type':'output_text','text':" + quoted(text) +
-            "},{'type':'refusal','annotations':[{'type':'url_citation','start_index':3,'url':'" +
-            citedURL.toUtf8() + "'}]}]}]}");
-        const auto result = validateResearch(body, ResearchPass::web, {}, claimText);
-        QCOMPARE(result.sources.size(), 2);
-    }
-
-    void judgesDocumentEvidence_data() {
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("passage");
-        QTest::addColumn<bool>("kept");
-        const auto citation = documentCitation(documentId);
-        QTest::newRow("differs only in breaks, spaces and case")
-            << citation << QStringLiteral("bridge opened   in 1932\nAND carries") << true;
-        QTest::newRow("changed word")
-            << citation << QStringLiteral("bridge closed in 1932") << false;
-        QTest::newRow("document not sent")
-            << documentCitation(
-                   QUuid::fromString(QStringLiteral("11111111-2222-3333-4444-555555555555")))
-            << QStringLiteral("opened in 1932") << false;
-        QTest::newRow("web URL on the documents pass")
-            << pageURL << QStringLiteral("opened in 1932") << false;
-    }
-
-    void judgesDocumentEvidence() {
-        QFETCH(QString, url);
-        QFETCH(QString, passage);
-        QFETCH(bool, kept);
-        const auto result = validateResearch(envelope(answer({source(url, passage)})),
-                                             ResearchPass::documents, passages(), claimText);
-        if (!kept) {
-            QCOMPARE(result.explanation, downgraded);
-            return;
-        }
-        // The citation id gives way to the file's name and its file URL; the passage stays.
-        QCOMPARE(result.verdict, Verdict::supported);
-        QCOMPARE(result.sources,
-                 (QList<EvidenceSource>{{QStringLiteral("Bridge notes.md"),
-                                         QStringLiteral("file:///home/ana/refs/Bridge%20notes.md"),
-                                         passage}}));
     }
 };
 

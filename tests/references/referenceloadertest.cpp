@@ -11,31 +11,19 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// `count` small Markdown files spread over two subfolders.
-void manyFiles(const test::FileTree &tree, int count) {
-    for (int i = 0; i < count; ++i)
-        tree.file(QStringLiteral("%1/n%2.md").arg(i % 2 ? "odd" : "even").arg(i));
-}
-
 struct Limits {
-    qint64 fileBytes = referenceMaxFileBytes;
     qint64 totalBytes = referenceMaxTotalBytes;
     qint64 files = referenceMaxFiles;
     qint64 entries = referenceMaxEntries;
-    CancelToken token;
 };
 
-ReferenceSnapshot folder(const QUrl &url, Limits limits = {},
-                         const QList<ReferenceDocument> &existing = {}) {
-    return loadFolder(url, existing, limits.fileBytes, limits.totalBytes, limits.files,
-                      limits.entries, limits.token);
+ReferenceSnapshot folder(const QUrl &url, Limits limits = {}) {
+    return loadFolder(url, {}, referenceMaxFileBytes, limits.totalBytes, limits.files,
+                      limits.entries, {});
 }
 
-ReferenceSnapshot files(const QList<QUrl> &urls, Limits limits = {},
-                        const QList<ReferenceDocument> &existing = {},
-                        const std::optional<QUrl> &inside = {}) {
-    return loadFiles(urls, existing, inside, limits.fileBytes, limits.totalBytes, limits.files,
-                     limits.token);
+ReferenceSnapshot files(const QList<QUrl> &urls, Limits limits = {}) {
+    return loadFiles(urls, {}, {}, referenceMaxFileBytes, limits.totalBytes, limits.files, {});
 }
 
 QStringList names(const ReferenceSnapshot &snapshot) {
@@ -87,7 +75,8 @@ private Q_SLOTS:
         QFETCH(qint64, maxEntries);
         QFETCH(QString, message);
         test::FileTree tree;
-        manyFiles(tree, count);
+        tree.files(u"even/n%1.md"_s, count / 2);
+        tree.files(u"odd/n%1.md"_s, count - count / 2);
         tree.file(".hidden/a.md");
         QCOMPARE(failure([&] { folder(tree.url(), {.totalBytes = 1, .entries = maxEntries}); }),
                  message);
@@ -111,49 +100,31 @@ private Q_SLOTS:
         QCOMPARE(names(walked), (QStringList{"a.md", "notes/B.md", "plain.txt", "upper.MD"}));
         QCOMPARE(walked.skipped, 0);
 
-        const auto chosen = files(tree.urls({"a.md", "picture.png", "doc.markdown", ".secret.md",
-                                             "link.md", "linked", "notes"})
-                                  << QUrl::fromLocalFile(QFile::decodeName(latin1Name)));
-        QCOMPARE(names(chosen), QStringList{"a.md"});
+        // A file chosen again, through a linked folder or by a longer path, loads once as the real
+        // file and is not counted.
+        const auto chosen =
+            files(tree.urls({"a.md", "picture.png", "doc.markdown", ".secret.md", "link.md",
+                             "linked", "notes", "linked/B.md", "notes/../notes/./B.md"})
+                  << QUrl::fromLocalFile(QFile::decodeName(latin1Name)));
+        QCOMPARE(names(chosen), (QStringList{"a.md", "B.md"}));
         QCOMPARE(chosen.skipped, 7);
+        QCOMPARE(chosen.documents.last().url,
+                 QUrl::fromLocalFile(QFileInfo(tree.path("notes/B.md")).canonicalFilePath()));
     }
 
-    // The same file chosen twice, or through a linked folder, loads once and is not counted; its
-    // URL is that of the real file.
-    void duplicatesThroughLinks() {
-        test::FileTree tree;
-        tree.file("real/note.md");
-        tree.link("alias", "real");
-        const auto snapshot =
-            files(tree.urls({"real/note.md", "alias/note.md", "real/../real/./note.md"}));
-        QCOMPARE(snapshot.documents.size(), 1);
-        QCOMPARE(snapshot.skipped, 0);
-        const auto expected =
-            QUrl::fromLocalFile(QFileInfo(tree.path("real/note.md")).canonicalFilePath());
-        QCOMPARE(snapshot.documents.first().url, expected);
-    }
-
-    void skipsUnusableContent_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("loads");
-        QTest::newRow("exactly 500,000 bytes") << QByteArray(500'000, 'x') << true;
-        QTest::newRow("500,001 bytes") << QByteArray(500'001, 'x') << false;
-        QTest::newRow("white space and line breaks") << QByteArray(" \n\t\r\n  ") << false;
-        QTest::newRow("invalid UTF-8") << QByteArray("caf\xe9 au lait") << false;
-        QTest::newRow("UTF-8 text") << QByteArray("  Zoë: 5 km \xe2\x82\xac\n") << true;
-    }
+    // Too large, blank or not UTF-8: skipped and counted, whether chosen or walked; text that
+    // loads is kept as it is, not trimmed.
     void skipsUnusableContent() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, loads);
         test::FileTree tree;
-        tree.file("f.md", bytes);
-        for (const auto &snapshot : {files({tree.url("f.md")}), folder(tree.url())}) {
-            QCOMPARE(snapshot.documents.size(), loads ? 1 : 0);
-            QCOMPARE(snapshot.skipped, loads ? 0 : 1);
-            if (loads) {
-                QCOMPARE(snapshot.documents.first().text.toUtf8(), bytes); // not trimmed
-                QCOMPARE(snapshot.documents.first().name, u"f.md"_s);
-            }
+        const QByteArray largest(500'000, 'x'), text("  Zo\xc3\xab: 5 km \xe2\x82\xac\n");
+        const QList<QUrl> urls{
+            tree.file("largest.md", largest), tree.file("over.md", QByteArray(500'001, 'x')),
+            tree.file("blank.md", " \n\t\r\n  "), tree.file("latin1.md", "caf\xe9 au lait"),
+            tree.file("text.md", text)};
+        for (const auto &snapshot : {files(urls), folder(tree.url())}) {
+            QCOMPARE(test::mapped(snapshot.documents, &ReferenceDocument::text),
+                     (QStringList{QString::fromUtf8(largest), QString::fromUtf8(text)}));
+            QCOMPARE(snapshot.skipped, 3);
         }
     }
 

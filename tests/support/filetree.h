@@ -31,6 +31,13 @@ public:
             qFatal("cannot write %s", qPrintable(relative));
         return url(relative);
     }
+    /// `count` files named by `pattern` with a four-digit number in it; returns their URLs.
+    QList<QUrl> files(const QString &pattern, int count) const {
+        QList<QUrl> result;
+        for (int i = 0; i < count; ++i)
+            result.append(file(pattern.arg(i, 4, 10, QLatin1Char('0'))));
+        return result;
+    }
     /// A symbolic link at `relative` to `target`.
     void link(const QString &relative, const QString &target) const {
         if (::symlink(QFile::encodeName(path(target)).constData(),

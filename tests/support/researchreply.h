@@ -12,6 +12,18 @@ inline QJsonObject singleQuoted(const char *text) {
     return QJsonDocument::fromJson(QByteArray(text).replace('\'', '"')).object();
 }
 
+/// `object` with the members of `changes` (single-quoted JSON) set; a member "-" is removed.
+inline QJsonObject changed(QJsonObject object, const char *changes) {
+    const auto members = singleQuoted(changes);
+    for (auto it = members.begin(); it != members.end(); ++it) {
+        if (*it == QJsonValue(QStringLiteral("-")))
+            object.remove(it.key());
+        else
+            object.insert(it.key(), *it);
+    }
+    return object;
+}
+
 inline QByteArray compactJson(const QJsonObject &object) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

@@ -5,12 +5,15 @@ using namespace brindle;
 
 namespace {
 
-/// One row per text: `yes` rows expect true, `no` rows false.
-void addRows(std::initializer_list<const char *> yes, std::initializer_list<const char *> no) {
+enum class Rule { url, host, address };
+
+/// One row per text: `rule` allows the `yes` texts and refuses the `no` ones.
+void addRows(Rule rule, std::initializer_list<const char *> yes,
+             std::initializer_list<const char *> no) {
     for (const char *text : yes)
-        QTest::addRow("+ %s", text) << QString::fromUtf8(text) << true;
+        QTest::addRow("+ %s", text) << rule << QString::fromUtf8(text) << true;
     for (const char *text : no)
-        QTest::addRow("- %s", text) << QString::fromUtf8(text) << false;
+        QTest::addRow("- %s", text) << rule << QString::fromUtf8(text) << false;
 }
 
 } // namespace
@@ -19,10 +22,12 @@ class DestinationRulesTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void urls_data() {
+    void rules_data() {
+        QTest::addColumn<Rule>("rule");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("expected");
-        addRows({"https://example.com/a?b#c", "HTTPS://WWW.EXAMPLE.COM/",
+        addRows(Rule::url,
+                {"https://example.com/a?b#c", "HTTPS://WWW.EXAMPLE.COM/",
                  "https://example.com:443/", "https://example.com:0443/",
                  "https://b\u00fccher.example/"},
                 {// scheme, port and user information
@@ -38,39 +43,21 @@ private Q_SLOTS:
                  // local names
                  "https://example.com./", "https://printer.local/", "https://localhost/",
                  "https://a.localhost/"});
-    }
-
-    void urls() {
-        QFETCH(QString, text);
-        QTEST(isAllowedURL(QUrl(text, QUrl::StrictMode)), "expected");
-    }
-
-    void hosts_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("expected");
-        addRows({"example.com", "Example.COM", "my-site.example", "1.2.3.com", "0x7f.0.0.0x1",
+        addRows(Rule::host,
+                {"example.com", "Example.COM", "my-site.example", "1.2.3.com", "0x7f.0.0.0x1",
                  "mylocal.com"},
                 {"intranet", "a..com", ".example.com", "example.com.", "-a.com", "a-.com",
                  "a_b.com", "b\u00fccher.example", "10.0.0.1", "local", "x.localhost", "x.local",
                  "x.internal", "x.lan", "x.home", "x.test", "x.invalid", "x.onion",
                  "1.0.0.127.in-addr.arpa"});
         const QString label63(63, u'a');
-        QTest::newRow("label of 63") << label63 + QStringLiteral(".com") << true;
-        QTest::newRow("label of 64") << label63 + QStringLiteral("a.com") << false;
+        QTest::newRow("label of 63") << Rule::host << label63 + QStringLiteral(".com") << true;
+        QTest::newRow("label of 64") << Rule::host << label63 + QStringLiteral("a.com") << false;
         const QString host253 = QStringList(4, label63).join(u'.').right(249) + ".com";
-        QTest::newRow("253 characters") << host253 << true;
-        QTest::newRow("254 characters") << QStringLiteral("b") + host253 << false;
-    }
-
-    void hosts() {
-        QFETCH(QString, text);
-        QTEST(isAllowedHost(text), "expected");
-    }
-
-    void addresses_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("expected");
-        addRows({"8.8.8.8", "100.63.255.255", "100.128.0.1", "172.15.0.1", "172.32.0.1",
+        QTest::newRow("253 characters") << Rule::host << host253 << true;
+        QTest::newRow("254 characters") << Rule::host << QStringLiteral("b") + host253 << false;
+        addRows(Rule::address,
+                {"8.8.8.8", "100.63.255.255", "100.128.0.1", "172.15.0.1", "172.32.0.1",
                  "192.1.0.1", "192.88.98.1", "198.17.0.1", "198.20.0.1", "223.255.255.255",
                  "2001:4860::1", "2001:200::1", "3fff::1"},
                 {"0.1.2.3", "10.1.2.3", "127.0.0.1", "100.64.0.1", "100.127.255.255",
@@ -86,9 +73,13 @@ private Q_SLOTS:
                  "8.8.8.08", "[2001:4860::1]", "2001:4860::1%eth0", "example.com", ""});
     }
 
-    void addresses() {
+    void rules() {
+        QFETCH(Rule, rule);
         QFETCH(QString, text);
-        QTEST(isPublicAddress(text), "expected");
+        const bool allowed = rule == Rule::url    ? isAllowedURL(QUrl(text, QUrl::StrictMode))
+                             : rule == Rule::host ? isAllowedHost(text)
+                                                  : isPublicAddress(text);
+        QTEST(allowed, "expected");
     }
 };
 

@@ -46,23 +46,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("passage");
         QTest::addColumn<QString>("page");
         QTest::addColumn<bool>("confirmed");
-        const QString page =
-            QStringLiteral("<html><body><p>The bridge opened in <b>1932</b> after\n  six years.</p>"
-                           "<p>Costs rose <script>track()</script>sharply.</p></body></html>");
-        QTest::newRow("case, breaks and spaces differ")
-            << QStringLiteral("the BRIDGE opened\n in  1932") << page << true;
-        QTest::newRow("split across elements")
-            << QStringLiteral("1932 after six years") << page << true;
-        QTest::newRow("spans a removed script")
-            << QStringLiteral("costs rose track() sharply") << page << false;
-        QTest::newRow("across the removed script")
-            << QStringLiteral("costs rose sharply") << page << true;
-        QTest::newRow("not on the page") << QStringLiteral("opened in 1933") << page << false;
-        QTest::newRow("empty") << QString() << page << false;
-        QTest::newRow("reference in the passage is not decoded")
-            << QStringLiteral("fish &amp; chips") << QStringLiteral("Fish &amp; chips") << false;
-        QTest::newRow("decoded page text")
-            << QStringLiteral("fish & chips") << QStringLiteral("Fish &amp; chips") << true;
+        const auto row = [](const char *name, const char *passage, bool confirmed,
+                            const char *page = "<html><body><p>The bridge opened in <b>1932</b> "
+                                               "after\n  six years.</p><p>Costs rose <script>"
+                                               "track()</script>sharply.</p></body></html>") {
+            QTest::newRow(name) << QString::fromUtf8(passage) << QString::fromUtf8(page)
+                                << confirmed;
+        };
+        row("case, breaks and spaces differ", "the BRIDGE opened\n in  1932", true);
+        row("split across elements", "1932 after six years", true);
+        row("spans a removed script", "costs rose track() sharply", false);
+        row("across the removed script", "costs rose sharply", true);
+        row("not on the page", "opened in 1933", false);
+        row("empty", "", false);
+        row("reference in the passage is not decoded", "fish &amp; chips", false,
+            "Fish &amp; chips");
+        row("decoded page text", "fish & chips", true, "Fish &amp; chips");
     }
 
     void passages() {
