@@ -28,11 +28,6 @@ PlaybackStream playback(std::uint32_t index, std::int32_t pid, const QString &na
 
 using Outcome = TaskOutcome<bool>;
 
-QCoro::Task<bool> succeeds(QCoro::Task<> task) {
-    co_await std::move(task);
-    co_return true;
-}
-
 struct Harness {
     VirtualScheduler scheduler;
     std::shared_ptr<ServerScript> server = std::make_shared<ServerScript>();

@@ -3,22 +3,23 @@
 // server with paplay, or written into the fake microphone's pipe, and must come back as text on
 // the right channel, or not at all.
 #include "audiocapture.h"
+#include "encodedmedia.h"
+#include "filetree.h"
 #include "pocketsphinxrecognizer.h"
 #include "privatesoundserver.h"
 #include "pulsesoundserver.h"
 #include "systemscheduler.h"
+#include "taskoutcome.h"
 #include "testregistry.h"
 #include "wavfile.h"
 
 #include <QCoroTask>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 using namespace brindle;
 
@@ -47,35 +48,16 @@ qsizetype heardOf(const QStringList &expected, const QString &text) {
                          [&](const QString &word) { return heard.contains(word); });
 }
 
-/// Runs a capture call to its end; the shared result outlives a test that gave up waiting.
-template<typename T>
-QCoro::Task<> track(QCoro::Task<T> task, std::shared_ptr<std::optional<T>> result,
-                    std::shared_ptr<QString> error) {
-    try {
-        *result = co_await std::move(task);
-    } catch (const AppError &failure) {
-        *error = failure.message();
-        *result = T();
-    } catch (const CancelledError &) {
-        *result = T();
-    }
-}
-
-QCoro::Task<bool> succeeds(QCoro::Task<> task) {
-    co_await std::move(task);
-    co_return true;
-}
-
 } // namespace
 
 class CaptureSystemTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    test::FileTree m_dir;
     test::PrivateSoundServer m_server;
     std::vector<std::unique_ptr<QProcess>> m_processes;
 
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString path(const QString &name) const { return m_dir.path(name); }
 
     QProcess *run(const QString &program, const QStringList &args) {
         auto process = std::make_unique<QProcess>();
@@ -143,14 +125,17 @@ class CaptureSystemTest : public QObject {
         }
         template<typename T>
         std::pair<T, QString> await(QCoro::Task<T> task) {
-            auto result = std::make_shared<std::optional<T>>();
-            auto error = std::make_shared<QString>();
-            track(std::move(task), result, error);
-            (void)QTest::qWaitFor([&] { return result->has_value(); }, 15000); // else T()
-            return {result->value_or(T()), *error};
+            // Shared: a call still running when the wait gives up must not write to a stale frame.
+            auto outcome = std::make_shared<test::TaskOutcome<T>>();
+            [](QCoro::Task<T> task, auto outcome) -> QCoro::Task<> {
+                co_await test::collect(std::move(task), *outcome);
+            }(std::move(task), outcome);
+            (void)QTest::qWaitFor([&] { return outcome->done; }, 15000); // else T()
+            return {outcome->value.value_or(T()), outcome->error.value_or(QString())};
         }
         bool start(AudioSourceID id, bool microphone = false) {
-            return await(succeeds(capture.start(id, QStringLiteral("source"), microphone))).first;
+            return await(test::succeeds(capture.start(id, QStringLiteral("source"), microphone)))
+                .first;
         }
     };
 
@@ -158,7 +143,6 @@ private slots:
     void initTestCase() {
         // The temporary directory (owner-only) serves as home and runtime directory; every
         // process started from here inherits the environment that points at the private server.
-        QVERIFY(m_dir.isValid());
         QVERIFY(
             m_server.start(m_dir.path(), test::PrivateSoundServer::fromEnvironment(),
                            {QStringLiteral("load-module module-null-sink sink_name=speakers"),
@@ -170,22 +154,17 @@ private slots:
         for (const auto &[name, text] :
              {std::pair{QStringLiteral("a"), sentenceA}, std::pair{QStringLiteral("b"), sentenceB},
               std::pair{QStringLiteral("c"), sentenceC}}) {
-            QCOMPARE(QProcess::execute(QStringLiteral("flite"),
-                                       QStringLiteral("-voice kal16 -t").split(u' ')
-                                           << text << path(name + ".wav")),
-                     0);
+            QVERIFY(test::speak(text, path(name + ".wav")));
             const auto wav = readWav(path(name + ".wav"));
-            QFile raw(path(name + ".raw")), padded(path(name + ".wav"));
-            QVERIFY(std::holds_alternative<WavAudio>(wav) && raw.open(QIODevice::WriteOnly) &&
-                    padded.open(QIODevice::WriteOnly));
-            raw.write(std::get<WavAudio>(wav).samples);
+            QVERIFY(std::holds_alternative<WavAudio>(wav));
+            m_dir.file(name + ".raw", std::get<WavAudio>(wav).samples);
             // A stream is followed from the moment the server announces it; like a call's, its
             // speech begins a moment later.
-            padded.write(wavBytes(QByteArray(16000, '\0') + std::get<WavAudio>(wav).samples));
+            m_dir.file(name + ".wav",
+                       wavBytes(QByteArray(16000, '\0') + std::get<WavAudio>(wav).samples));
         }
-        QFile blip(path("blip.wav")); // a notification's short stream: two seconds of silence
-        QVERIFY(blip.open(QIODevice::WriteOnly));
-        blip.write(wavBytes(QByteArray(64000, '\0')));
+        // A notification's short stream: two seconds of silence.
+        m_dir.file(QStringLiteral("blip.wav"), wavBytes(QByteArray(64000, '\0')));
     }
 
     void cleanup() {

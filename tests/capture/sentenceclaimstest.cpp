@@ -1,5 +1,7 @@
 // Continuous speech through the real recognizer and the real claim intake (brindle-tool claims):
 // sentences spoken with short pauses between them become one claim each, none withdrawn.
+#include "encodedmedia.h"
+#include "filetree.h"
 #include "testregistry.h"
 #include "wavfile.h"
 
@@ -7,7 +9,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <algorithm>
@@ -31,11 +32,6 @@ int shared(QStringList a, const QStringList &b) {
     for (const auto &word : b)
         count += a.removeOne(word);
     return count;
-}
-
-QString written(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
 }
 
 struct Run {
@@ -74,14 +70,11 @@ private Q_SLOTS:
             QStringLiteral("Exports to China grew by twelve percent in the first quarter."),
         };
         const QList<double> pauses{0.3, 0.45, 0.6, 0.35, 0.5};
-        QTemporaryDir dir;
+        brindle::test::FileTree dir;
         QByteArray samples = silence(0.5);
         for (qsizetype i = 0; i < sentences.size(); ++i) {
-            const auto path = dir.filePath(QStringLiteral("%1.wav").arg(i));
-            QCOMPARE(QProcess::execute(QStringLiteral("flite"),
-                                       {QStringLiteral("-voice"), QStringLiteral("kal16"),
-                                        QStringLiteral("-t"), sentences[i], path}),
-                     0);
+            const auto path = dir.path(QStringLiteral("%1.wav").arg(i));
+            QVERIFY(brindle::test::speak(sentences[i], path));
             auto spoken = std::get<brindle::WavAudio>(brindle::readWav(path)).samples;
             // flite pads each sentence with silence of its own; keep only the speech.
             const auto *s = reinterpret_cast<const qint16 *>(spoken.constData());
@@ -95,7 +88,7 @@ private Q_SLOTS:
         }
 
         const auto run =
-            claims(written(dir.filePath(QStringLiteral("speech.wav")), wavBytes(samples)));
+            claims(dir.file(QStringLiteral("speech.wav"), wavBytes(samples)).toLocalFile());
         QCOMPARE(run.exitCode, 0);
         int own = 0;
         QStringList checks;
@@ -127,10 +120,10 @@ private Q_SLOTS:
     }
 
     void refusesAudioItCannotRecognize() {
-        QTemporaryDir dir;
+        brindle::test::FileTree dir;
         auto bytes = wavBytes(silence(0.2));
         qToLittleEndian<quint16>(2, bytes.data() + 22); // two channels
-        const auto run = claims(written(dir.filePath(QStringLiteral("stereo.wav")), bytes));
+        const auto run = claims(dir.file(QStringLiteral("stereo.wav"), bytes).toLocalFile());
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.events.isEmpty());
         QVERIFY(run.errors.contains(QStringLiteral("16 kHz mono")));

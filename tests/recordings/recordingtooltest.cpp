@@ -1,5 +1,6 @@
 #include "encodedmedia.h"
 #include "fakeproviderserver.h"
+#include "filetree.h"
 #include "researchreply.h"
 #include "testregistry.h"
 
@@ -7,7 +8,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 using namespace brindle::test;
 using namespace Qt::Literals::StringLiterals;
@@ -25,21 +25,15 @@ struct Run {
 class RecordingToolTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    FileTree m_dir;
     FakeProviderServer m_server;
     QString m_speech;
-
-    bool flite(const QString &text, const QString &path) {
-        // The 16 kHz voice: the recognizer hears the 8 kHz default one poorly.
-        return QProcess::execute(QStringLiteral("flite"),
-                                 {u"-voice"_s, u"kal16"_s, u"-t"_s, text, u"-o"_s, path}) == 0;
-    }
 
     Run checkRecording(const QString &file) {
         QProcess tool;
         auto environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("HOME"), m_dir.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath(u"config"_s));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path(u"config"_s));
         tool.setProcessEnvironment(environment);
         QSignalSpy done(&tool, &QProcess::finished);
         tool.start(QStringLiteral(BRINDLE_TOOL),
@@ -63,7 +57,6 @@ class RecordingToolTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        QVERIFY(m_dir.isValid());
         m_server.setReply("/v1/kestrun",
                           {200, QByteArray("{\"answers\":{\"checkable\":{\"noul\":0.8}}}")});
         // Every claim is answered at once, as itself: no sources, so no page is fetched.
@@ -72,11 +65,11 @@ private Q_SLOTS:
                                                 QStringLiteral("unresolved"), {}, {})};
         });
         // Two claims a minute apart.
-        const auto first = m_dir.filePath(u"first.wav"_s);
-        const auto second = m_dir.filePath(u"second.wav"_s);
-        QVERIFY(flite(u"The Eiffel Tower was finished in eighteen eighty nine."_s, first));
-        QVERIFY(flite(u"The Golden Gate Bridge opened in nineteen thirty two."_s, second));
-        m_speech = m_dir.filePath(u"speech.wav"_s);
+        const auto first = m_dir.path(u"first.wav"_s);
+        const auto second = m_dir.path(u"second.wav"_s);
+        QVERIFY(speak(u"The Eiffel Tower was finished in eighteen eighty nine."_s, first));
+        QVERIFY(speak(u"The Golden Gate Bridge opened in nineteen thirty two."_s, second));
+        m_speech = m_dir.path(u"speech.wav"_s);
         QVERIFY(gstLaunch(u"concat name=c ! audioconvert ! wavenc ! filesink location=%1 "
                           "filesrc location=%2 ! wavparse ! c. "
                           "audiotestsrc wave=silence samplesperbuffer=16000 num-buffers=62 ! "
@@ -112,11 +105,8 @@ private Q_SLOTS:
 
     // A file that is not what its name says: exit 1 naming it, and nothing sent to a provider.
     void undecodableFileIsNamedAndNothingIsChecked() {
-        const auto file = m_dir.filePath(u"notes.mp3"_s);
-        QFile text(file);
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write(QByteArray("These are meeting notes, not audio.\n").repeated(40));
-        text.close();
+        const auto notes = QByteArray("These are meeting notes, not audio.\n").repeated(40);
+        const auto file = m_dir.file(u"notes.mp3"_s, notes).toLocalFile();
         const auto before = m_server.requests().size();
         const Run run = checkRecording(file);
         QCOMPARE(run.exitCode, 1);

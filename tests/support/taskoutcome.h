@@ -37,4 +37,10 @@ QCoro::Task<> collect(QCoro::Task<T> task, TaskOutcome<T> &outcome) {
     outcome.done = true;
 }
 
+/// A task without a value as one whose value says it ran to its end.
+inline QCoro::Task<bool> succeeds(QCoro::Task<> task) {
+    co_await std::move(task);
+    co_return true;
+}
+
 } // namespace brindle::test
