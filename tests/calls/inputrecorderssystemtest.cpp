@@ -6,7 +6,6 @@
 #include "taskoutcome.h"
 #include "testregistry.h"
 
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -37,16 +36,13 @@ class InputRecordersSystemTest : public QObject {
         return ids.value.value_or(QStringList{QStringLiteral("no answer")});
     }
 
-    /// Waits until the server lists `count` record streams (every client settled); asks five
-    /// times a second, since a flood of pactl clients holds up PipeWire's session manager.
+    /// Waits until the server lists `count` record streams (every client settled).
     bool streamsSettle(int count) {
-        for (QDeadlineTimer deadline(10000); !deadline.hasExpired(); QTest::qWait(200)) {
-            if (m_server.pactl(QStringLiteral("list short source-outputs"))
-                    .value_or(QString())
-                    .count(u'\n') == count)
-                return true;
-        }
-        return false;
+        return m_server.waitUntil([&] {
+            return m_server.pactl(QStringLiteral("list short source-outputs"))
+                       .value_or(QString())
+                       .count(u'\n') == count;
+        });
     }
 
 private slots:

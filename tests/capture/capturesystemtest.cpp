@@ -14,7 +14,6 @@
 #include "wavfile.h"
 
 #include <QCoroTask>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -76,12 +75,10 @@ class CaptureSystemTest : public QObject {
                  << QStringLiteral("--property=application.name=Caller");
         return run(QStringLiteral("paplay"), args);
     }
-    /// Waits (10 s at most) until the server shows one of our record streams on the source
-    /// named `source` (ours are the only ones): a test plays only once the capture has moved.
-    /// Asked five times a second: each pactl is a new client the session manager must admit, and
-    /// a flood of them delays PipeWire's choice of a new default by seconds.
+    /// Waits until the server shows one of our record streams on the source named `source`
+    /// (ours are the only ones): a test plays only once the capture has moved.
     bool recordsFrom(const QString &source) const {
-        for (QDeadlineTimer deadline(10000); !deadline.hasExpired(); QTest::qWait(200)) {
+        return m_server.waitUntil([&] {
             const auto sources = m_server.pactl(QStringLiteral("list short sources"));
             const auto outputs = m_server.pactl(QStringLiteral("list short source-outputs"));
             QString index;
@@ -95,8 +92,8 @@ class CaptureSystemTest : public QObject {
                 if (!index.isEmpty() && fields.size() > 1 && fields[1] == index)
                     return true;
             }
-        }
-        return false;
+            return false;
+        });
     }
     /// Speech into the fake microphone.
     void speakIntoMicrophone(const QString &raw) {

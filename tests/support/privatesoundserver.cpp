@@ -64,14 +64,19 @@ bool PrivateSoundServer::start(const QString &folder, Kind kind, const QStringLi
 
 std::optional<QString> PrivateSoundServer::pactl(const QString &command) const {
     // PipeWire adds a loaded module's device a moment after the load returns, so a command naming
-    // it may fail at first; only such idempotent commands are tried again, ten times a second (a
-    // flood of clients would hold up the session manager that adds it).
+    // it may fail at first; only such idempotent commands are tried again.
     auto output = runPactl(command);
-    for (QDeadlineTimer deadline(5000);
-         !output && command.startsWith(QLatin1String("set-")) && !deadline.hasExpired();
-         output = runPactl(command))
-        QTest::qWait(100);
+    if (!output && command.startsWith(QLatin1String("set-")))
+        waitUntil([&] { return bool(output = runPactl(command)); }, 5000);
     return output;
+}
+
+bool PrivateSoundServer::waitUntil(const std::function<bool()> &holds, int limit) {
+    for (QDeadlineTimer deadline(limit); !deadline.hasExpired(); QTest::qWait(100)) {
+        if (holds())
+            return true;
+    }
+    return false;
 }
 
 std::optional<QString> PrivateSoundServer::runPactl(const QString &command) {

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace brindle::test {
@@ -35,6 +36,10 @@ public:
 
     /// Runs one pactl command against the server; its output, or nothing when it failed.
     std::optional<QString> pactl(const QString &command) const;
+    /// Asks `holds` (which may run pactl) ten times a second until it is true, at most `limit`
+    /// ms. Each pactl is a new client that PipeWire's session manager must admit: a tighter loop
+    /// floods it and holds up its work (choosing a new default output took over 10 s so).
+    static bool waitUntil(const std::function<bool()> &holds, int limit = 10000);
 
 private:
     static std::optional<QString> runPactl(const QString &command);
