@@ -6,12 +6,12 @@
 // once. Prints word error rates, real-time factors per channel and how many final results
 // (sentences) the adapter gave.
 #include "benchchannel.h"
+#include "encodedmedia.h"
 #include "pocketsphinxrecognizer.h"
 #include "wavfile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -80,9 +80,7 @@ double wordError(const QStringList &reference, const QStringList &hypothesis) {
 /// flite's speech of one sentence without the silence it adds around it.
 QByteArray spoken(const QString &sentence, const QTemporaryDir &dir) {
     const auto path = dir.filePath(QStringLiteral("sentence.wav"));
-    if (QProcess::execute(QStringLiteral("flite"),
-                          {QStringLiteral("-voice"), QStringLiteral("kal16"), QStringLiteral("-t"),
-                           sentence, path}) != 0)
+    if (!test::speak(sentence, path))
         return {};
     const auto wav = readWav(path);
     if (!std::holds_alternative<WavAudio>(wav))

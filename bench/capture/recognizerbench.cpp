@@ -2,13 +2,13 @@
 // fed at the pace of real audio, how soon after the speech the first partial text arrives and how
 // far the decoders lag behind the audio. Prints medians over several runs.
 #include "benchchannel.h"
+#include "encodedmedia.h"
 #include "pocketsphinxrecognizer.h"
 #include "wavfile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -98,9 +98,7 @@ int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     const auto wavPath = dir.filePath(QStringLiteral("speech.wav"));
-    if (QProcess::execute(QStringLiteral("flite"),
-                          {QStringLiteral("-voice"), QStringLiteral("kal16"), QStringLiteral("-t"),
-                           speech, wavPath}) != 0) {
+    if (!test::speak(speech, wavPath)) {
         std::fprintf(stderr, "flite failed\n");
         return 1;
     }

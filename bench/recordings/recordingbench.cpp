@@ -3,6 +3,7 @@
 // time. The recording is flite speech (claims with pauses between them) written as a WAV file.
 // Prints the median over several runs (argument: runs, default 3).
 #include "aiclient.h"
+#include "encodedmedia.h"
 #include "fakeproviderserver.h"
 #include "pocketsphinxrecognizer.h"
 #include "providertransport.h"
@@ -15,7 +16,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
@@ -56,9 +56,7 @@ std::optional<QString> makeRecording(const QTemporaryDir &dir) {
     QList<QByteArray> spoken;
     for (const auto &sentence : sentences) {
         const auto path = dir.filePath(QStringLiteral("s%1.wav").arg(spoken.size()));
-        if (QProcess::execute(QStringLiteral("flite"),
-                              {QStringLiteral("-voice"), QStringLiteral("kal16"),
-                               QStringLiteral("-t"), sentence, QStringLiteral("-o"), path}) != 0)
+        if (!test::speak(sentence, path))
             return std::nullopt;
         auto wav = readWav(path);
         if (!std::holds_alternative<WavAudio>(wav))

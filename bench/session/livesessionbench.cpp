@@ -11,6 +11,7 @@
 // Speech end is the moment the player started plus the offset of the last loud sample in the
 // file, so any delay in starting playback counts against us, never for us.
 #include "audiobuffer.h"
+#include "encodedmedia.h"
 #include "fakeproviderserver.h"
 #include "pocketsphinxrecognizer.h"
 #include "privatesoundserver.h"
@@ -126,9 +127,7 @@ int main(int argc, char *argv[]) {
     std::vector<double> endsOfUtterance, factors;
     for (qsizetype i = 0; i < claims.size(); ++i) {
         const auto path = dir.filePath(QStringLiteral("claim%1.wav").arg(i));
-        if (QProcess::execute(QStringLiteral("flite"),
-                              {QStringLiteral("-voice"), QStringLiteral("kal16"),
-                               QStringLiteral("-t"), claims[i], path}) != 0) {
+        if (!test::speak(claims[i], path)) {
             std::fprintf(stderr, "flite failed\n");
             return 1;
         }
